@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace platform::fake {
+
+// An in-memory tree with Windows rules: case-insensitive names, drives, a
+// parent that must exist, read-only files that refuse deletion, non-empty
+// directories that refuse removal. Faults are injected per path.
+class FileSystem : public platform::FileSystem {
+ public:
+  FileSystem();  // drive C: exists
+
+  void AddDrive(const std::string& drive);  // "D:"
+  // Test set-up shortcuts: create every missing directory on the way.
+  void MakeDirectories(const std::string& path);
+  void PutFile(const std::string& path, const std::string& data, std::uint32_t attributes = kAttrArchive);
+
+  // Faults: no new files or directories inside `directory`; `file` is open
+  // elsewhere without sharing; every write of data fails as on a full disk.
+  void DenyWrites(const std::string& directory);
+  void Lock(const std::string& file);
+  void Unlock(const std::string& file);
+  bool diskFull = false;
+
+  // The display form of every path that exists, sorted case-insensitively.
+  std::set<std::string> AllPaths() const;
+
+  std::optional<std::uint32_t> Attributes(const std::string& path) override;
+  FsResult SetAttributes(const std::string& path, std::uint32_t attributes) override;
+  FsResult WriteAll(const std::string& path, std::string_view data) override;
+  FsResult ReadAll(const std::string& path, std::string* data) override;
+  FsResult EraseFile(const std::string& path) override;
+  FsResult MakeDirectory(const std::string& path) override;
+  FsResult EraseDirectory(const std::string& path) override;
+  FsResult List(const std::string& directory, std::vector<DirectoryEntry>* entries) override;
+
+ private:
+  struct Node {
+    std::string path;  // as first written
+    bool directory = false;
+    std::uint32_t attributes = 0;
+    std::string data;
+  };
+  // Absolute, "\"-separated, without a trailing "\" (a root is "C:").
+  static std::string Normalize(const std::string& path);
+  static std::string Key(const std::string& path);
+  static std::string Parent(const std::string& normalized);
+  Node* Find(const std::string& path);
+  // Why a new entry cannot go into the parent of `normalized`, or kOk.
+  FsResult CheckParent(const std::string& normalized);
+
+  std::map<std::string, Node> nodes_;  // by upper-cased normalized path
+  std::set<std::string> denyWrites_;
+  std::set<std::string> locked_;
+};
+
+}  // namespace platform::fake

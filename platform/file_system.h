@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// Outcome of a file-system operation; Win32 error codes are mapped to these at
+// the boundary and nowhere else.
+enum class FsResult {
+  kOk,
+  kNotFound,          // the file does not exist
+  kPathNotFound,      // a directory on the way does not exist
+  kAccessDenied,      // read-only, no right, or a directory where a file was meant
+  kSharingViolation,  // open elsewhere without sharing
+  kDiskFull,
+  kDirectoryNotEmpty,
+  kAlreadyExists,
+  kFailed,            // anything else
+};
+
+// Attribute bits, numerically the same as the platform's FILE_ATTRIBUTE_* values.
+enum FileAttribute : std::uint32_t {
+  kAttrReadOnly = 0x1,
+  kAttrHidden = 0x2,
+  kAttrSystem = 0x4,
+  kAttrDirectory = 0x10,
+  kAttrArchive = 0x20,
+  kAttrNormal = 0x80,
+  kAttrReparsePoint = 0x400,
+};
+
+struct DirectoryEntry {
+  std::string name;  // without the directory part
+  std::uint32_t attributes = 0;
+  std::uint64_t size = 0;
+};
+
+// Files and directories with Windows semantics: paths are ANSI texts with "\"
+// separators and a drive ("C:\dir\file"), names compare case-insensitively.
+// Single thread. No operation throws; failures come back as FsResult.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // The path's attribute bits, or std::nullopt when nothing exists there.
+  virtual std::optional<std::uint32_t> Attributes(const std::string& path) = 0;
+  virtual FsResult SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
+
+  // Creates the file or replaces its whole content.
+  virtual FsResult WriteAll(const std::string& path, std::string_view data) = 0;
+  virtual FsResult ReadAll(const std::string& path, std::string* data) = 0;
+
+  // Deletes a file (not a directory). A read-only file gives kAccessDenied.
+  virtual FsResult EraseFile(const std::string& path) = 0;
+
+  // Creates one directory; its parent must exist.
+  virtual FsResult MakeDirectory(const std::string& path) = 0;
+  // Removes an empty directory.
+  virtual FsResult EraseDirectory(const std::string& path) = 0;
+
+  // The entries of a directory, hidden and system ones included, without "."
+  // and "..", in the platform's order.
+  virtual FsResult List(const std::string& directory, std::vector<DirectoryEntry>* entries) = 0;
+
+  bool FileExists(const std::string& path) {
+    auto a = Attributes(path);
+    return a && !(*a & kAttrDirectory);
+  }
+  bool DirectoryExists(const std::string& path) {
+    auto a = Attributes(path);
+    return a && (*a & kAttrDirectory);
+  }
+};
+
+}  // namespace platform

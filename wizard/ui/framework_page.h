@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+#include "wizard/ui/startup.h"
+#include "wizard/ui/wizard_window.h"
+
+namespace wizard {
+
+// Sets the framework page's title, text and link for the variant and shows it
+// in place of the welcome page, with the install button.
+void PrepareFrameworkPage(WizardWindow& w, FrameworkStatus status, const std::string& installedVersion);
+
+}  // namespace wizard

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/environment.h"
+#include "platform/file_system.h"
+#include "platform/shell.h"
+#include "platform/ui_host.h"
+#include "wizard/ui/startup.h"
+#include "wizard/ui/wizard_window.h"
+
+namespace wizard {
+
+// The machine as the wizard reaches it.
+struct Platform {
+  platform::Environment& env;
+  platform::FileSystem& files;
+  platform::Shell& shell;
+  platform::UiHost& host;
+};
+
+enum class MouseButton { kLeft, kRight, kMiddle, kOther };
+
+// The wizard's behaviour over its window model: the start-up and the handlers
+// that the host calls for presses, clicks and close requests. Timer steps are
+// bound to the timers' onTick.
+class Wizard {
+ public:
+  explicit Wizard(Platform platform);
+  Wizard(const Wizard&) = delete;
+  Wizard& operator=(const Wizard&) = delete;
+
+  WizardWindow& window() { return window_; }
+  StartState startState() const { return startState_; }
+
+  // Runs what creating the window runs, before it is first shown.
+  void Start();
+
+  // A click on a button or check box (Enter presses the default button).
+  void OnClick(Control& control);
+  // A mouse-button press on a control's surface (nullptr: the window's own).
+  void OnMousePress(Control* control, MouseButton button);
+  // The system's close command.
+  void OnCloseRequest();
+
+  static bool IsDragSurface(const Control* control);
+
+ private:
+  void OnCancelButton();
+
+  Platform p_;
+  WizardWindow window_;
+  StartState startState_ = StartState::kPresent;
+};
+
+}  // namespace wizard
