@@ -1,0 +1,180 @@
+#include "payload_archive.h"
+
+#include <cstring>
+#include <set>
+
+namespace quillon {
+namespace launcher {
+
+uint32_t readU32(const unsigned char* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+void writeU32(unsigned char* p, uint32_t v) {
+  p[0] = static_cast<unsigned char>(v);
+  p[1] = static_cast<unsigned char>(v >> 8);
+  p[2] = static_cast<unsigned char>(v >> 16);
+  p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+static uint64_t readU64(const unsigned char* p) {
+  return static_cast<uint64_t>(readU32(p)) | (static_cast<uint64_t>(readU32(p + 4)) << 32);
+}
+
+static void writeU64(unsigned char* p, uint64_t v) {
+  writeU32(p, static_cast<uint32_t>(v));
+  writeU32(p + 4, static_cast<uint32_t>(v >> 32));
+}
+
+void decodeEntry(const unsigned char* record, PayloadEntry* entry) {
+  entry->index = readU32(record);
+  entry->creationTime = readU64(record + 4);
+  entry->lastAccessTime = readU64(record + 12);
+  entry->lastWriteTime = readU64(record + 20);
+  entry->sizeHigh = readU32(record + 28);
+  entry->sizeLow = readU32(record + 32);
+  std::memcpy(entry->name, record + 36, kNameSize);
+}
+
+void encodeEntry(const PayloadEntry& entry, unsigned char* record) {
+  writeU32(record, entry.index);
+  writeU64(record + 4, entry.creationTime);
+  writeU64(record + 12, entry.lastAccessTime);
+  writeU64(record + 20, entry.lastWriteTime);
+  writeU32(record + 28, entry.sizeHigh);
+  writeU32(record + 32, entry.sizeLow);
+  std::memcpy(record + 36, entry.name, kNameSize);
+}
+
+uint64_t dataStart(uint32_t count) {
+  return kCountSize + static_cast<uint64_t>(kEntrySize) * count;
+}
+
+bool entryTableFits(uint64_t length, uint32_t count) {
+  return length >= kCountSize && dataStart(count) <= length;
+}
+
+NameCheck checkEntryName(const unsigned char name[kNameSize]) {
+  const void* nul = std::memchr(name, 0, kNameSize);
+  if (nul == nullptr) return NameCheck::NoTerminator;
+  size_t length = static_cast<size_t>(static_cast<const unsigned char*>(nul) - name);
+  if (length == 0) return NameCheck::Empty;
+  for (size_t i = 0; i < length; ++i) {
+    if (name[i] == '\\' || name[i] == '/') return NameCheck::DirectoryPart;
+    if (name[i] == ':') return NameCheck::Colon;
+  }
+  if ((length == 1 && name[0] == '.') || (length == 2 && name[0] == '.' && name[1] == '.')) {
+    return NameCheck::DotName;
+  }
+  return NameCheck::Ok;
+}
+
+const char* describeNameCheck(NameCheck check) {
+  switch (check) {
+    case NameCheck::Ok: return "a plain file name";
+    case NameCheck::Empty: return "the name is empty";
+    case NameCheck::NoTerminator: return "the name has no terminating NUL within 260 bytes";
+    case NameCheck::DirectoryPart: return "the name has a directory part";
+    case NameCheck::Colon: return "the name has a drive or stream colon";
+    case NameCheck::DotName: return "the name is \".\" or \"..\"";
+  }
+  return "the name is not usable";
+}
+
+bool joinPath(std::string* out, const std::string& dir, const char* separator, const std::string& name) {
+  size_t total = dir.size() + std::strlen(separator) + name.size();
+  if (total > kMaxPath) return false;
+  out->assign(dir);
+  out->append(separator);
+  out->append(name);
+  return true;
+}
+
+std::string entryName(const PayloadEntry& entry) {
+  const void* nul = std::memchr(entry.name, 0, kNameSize);
+  size_t length = nul ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - entry.name) : kNameSize;
+  return std::string(reinterpret_cast<const char*>(entry.name), length);
+}
+
+std::vector<unsigned char> buildArchive(const std::vector<ArchiveFile>& files) {
+  uint64_t total = dataStart(static_cast<uint32_t>(files.size()));
+  for (const ArchiveFile& f : files) total += f.data.size();
+  std::vector<unsigned char> archive(static_cast<size_t>(total));
+  writeU32(archive.data(), static_cast<uint32_t>(files.size()));
+  size_t offset = static_cast<size_t>(dataStart(static_cast<uint32_t>(files.size())));
+  for (size_t i = 0; i < files.size(); ++i) {
+    const ArchiveFile& f = files[i];
+    PayloadEntry e;
+    e.index = static_cast<uint32_t>(i);
+    e.creationTime = f.creationTime;
+    e.lastAccessTime = f.lastAccessTime;
+    e.lastWriteTime = f.lastWriteTime;
+    e.sizeHigh = 0;
+    e.sizeLow = static_cast<uint32_t>(f.data.size());
+    std::memcpy(e.name, f.name.data(), f.name.size() < kNameSize ? f.name.size() : kNameSize - 1);
+    encodeEntry(e, archive.data() + kCountSize + i * kEntrySize);
+    if (!f.data.empty()) std::memcpy(archive.data() + offset, f.data.data(), f.data.size());
+    offset += f.data.size();
+  }
+  return archive;
+}
+
+bool readArchive(const unsigned char* data, size_t length, ArchiveListing* listing, std::string* error) {
+  *listing = ArchiveListing();
+  if (length == 0) {
+    *error = "the archive is empty";
+    return false;
+  }
+  if (length < kCountSize) {
+    *error = "the archive is too short to hold its entry count";
+    return false;
+  }
+  uint32_t count = readU32(data);
+  listing->count = count;
+  if (!entryTableFits(length, count)) {
+    *error = "the entry table of " + std::to_string(count) + " entries does not fit in " +
+             std::to_string(length) + " bytes";
+    return false;
+  }
+  uint64_t offset = dataStart(count);
+  std::set<std::string> seen;
+  for (uint32_t i = 0; i < count; ++i) {
+    PayloadEntry e;
+    decodeEntry(data + kCountSize + static_cast<size_t>(i) * kEntrySize, &e);
+    std::string where = "entry " + std::to_string(i);
+    NameCheck check = checkEntryName(e.name);
+    if (check != NameCheck::Ok) {
+      *error = where + ": " + describeNameCheck(check);
+      return false;
+    }
+    std::string name = entryName(e);
+    where += " (\"" + name + "\")";
+    if (e.sizeLow == 0) {
+      *error = where + ": size is 0";
+      return false;
+    }
+    if (e.sizeHigh != 0) {
+      *error = where + ": size is 4 GiB or more";
+      return false;
+    }
+    if (offset + e.sizeLow > length) {
+      *error = where + ": data runs past the end of the archive";
+      return false;
+    }
+    // Windows file names ignore case, so "A.TXT" replaces "a.txt" on disk.
+    std::string key = name;
+    for (char& c : key) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (!seen.insert(key).second) listing->repeatedNames.push_back(name);
+    listing->entries.push_back(e);
+    listing->offsets.push_back(offset);
+    offset += e.sizeLow;
+  }
+  listing->trailingBytes = length - offset;
+  return true;
+}
+
+}  // namespace launcher
+}  // namespace quillon

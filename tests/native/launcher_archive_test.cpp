@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include "launcher_test_payloads.h"
+#include "payload_archive.h"
+
+namespace quillon {
+namespace launcher {
+namespace {
+
+using testing::bytesOf;
+using testing::patchEntry;
+using testing::patchName;
+using testing::sampleFiles;
+
+TEST(PayloadArchive, FiveEntriesPutTheFirstFilesBytesAtOffset1484) {
+  std::vector<ArchiveFile> files = sampleFiles(5);
+  std::vector<unsigned char> archive = buildArchive(files);
+  EXPECT_EQ(1484u, dataStart(5));
+  ASSERT_GT(archive.size(), 1484u + files[0].data.size());
+  EXPECT_EQ(5u, readU32(archive.data()));
+  EXPECT_EQ(0, std::memcmp(archive.data() + 1484, files[0].data.data(), files[0].data.size()));
+
+  size_t total = 1484;
+  for (const ArchiveFile& f : files) total += f.data.size();
+  EXPECT_EQ(total, archive.size());
+
+  // Record 3 byte for byte: index, the three times low word first, sizeHigh 0,
+  // sizeLow, the zero-padded name.
+  const unsigned char* r = archive.data() + 4 + 3 * 296;
+  EXPECT_EQ(3u, readU32(r));
+  EXPECT_EQ(static_cast<uint32_t>(files[3].creationTime), readU32(r + 4));
+  EXPECT_EQ(static_cast<uint32_t>(files[3].creationTime >> 32), readU32(r + 8));
+  EXPECT_EQ(static_cast<uint32_t>(files[3].lastAccessTime), readU32(r + 12));
+  EXPECT_EQ(static_cast<uint32_t>(files[3].lastWriteTime), readU32(r + 20));
+  EXPECT_EQ(0u, readU32(r + 28));
+  EXPECT_EQ(files[3].data.size(), readU32(r + 32));
+  EXPECT_EQ(files[3].name, std::string(reinterpret_cast<const char*>(r + 36)));
+  for (size_t i = 36 + files[3].name.size(); i < 296; ++i) ASSERT_EQ(0, r[i]) << i;
+
+  ArchiveListing listing;
+  std::string error;
+  ASSERT_TRUE(readArchive(archive.data(), archive.size(), &listing, &error)) << error;
+  ASSERT_EQ(5u, listing.entries.size());
+  for (size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(files[i].name, entryName(listing.entries[i]));
+    EXPECT_EQ(files[i].lastWriteTime, listing.entries[i].lastWriteTime);
+  }
+  EXPECT_EQ(1484u, listing.offsets[0]);
+  EXPECT_EQ(1484u + files[0].data.size(), listing.offsets[1]);
+  EXPECT_EQ(0u, listing.trailingBytes);
+}
+
+TEST(PayloadArchive, TableFitIsComputedWithoutOverflow) {
+  EXPECT_TRUE(entryTableFits(4, 0));
+  EXPECT_FALSE(entryTableFits(3, 0));
+  EXPECT_TRUE(entryTableFits(300, 1));
+  EXPECT_FALSE(entryTableFits(299, 1));
+  // 296 * count wraps to a small number in 32 bits for these counts.
+  EXPECT_FALSE(entryTableFits(1000, 0xFFFFFFFFu));
+  EXPECT_FALSE(entryTableFits(1000, 14510519u));  // 296 * 14510519 = 2^32 + 120
+  EXPECT_EQ(4ull + 296ull * 0xFFFFFFFFull, dataStart(0xFFFFFFFFu));
+}
+
+struct MalformedCase {
+  const char* label;
+  void (*damage)(std::vector<unsigned char>&);
+  const char* expectedError;  // substring; nullptr when the archive is accepted
+};
+
+class ReaderRefuses : public ::testing::TestWithParam<MalformedCase> {};
+
+TEST_P(ReaderRefuses, MalformedArchive) {
+  std::vector<unsigned char> archive = buildArchive(sampleFiles(3));
+  GetParam().damage(archive);
+  ArchiveListing listing;
+  std::string error;
+  bool ok = readArchive(archive.data(), archive.size(), &listing, &error);
+  if (GetParam().expectedError == nullptr) {
+    EXPECT_TRUE(ok) << error;
+  } else {
+    EXPECT_FALSE(ok);
+    EXPECT_NE(std::string::npos, error.find(GetParam().expectedError)) << error;
+  }
+}
+
+const MalformedCase kMalformed[] = {
+    {"count0", [](std::vector<unsigned char>& a) { a.assign(4, 0); }, nullptr},
+    {"empty", [](std::vector<unsigned char>& a) { a.clear(); }, "empty"},
+    {"shorterThanCount", [](std::vector<unsigned char>& a) { a.resize(3); }, "too short"},
+    {"tableDoesNotFit", [](std::vector<unsigned char>& a) { writeU32(a.data(), 1000); }, "does not fit"},
+    {"countWraps", [](std::vector<unsigned char>& a) { writeU32(a.data(), 14510519u); }, "does not fit"},
+    {"sizeLow0", [](std::vector<unsigned char>& a) { patchEntry(a, 1, testing::kSizeLowField, 0); }, "size is 0"},
+    {"sizeHighSet", [](std::vector<unsigned char>& a) { patchEntry(a, 1, testing::kSizeHighField, 1); }, "4 GiB"},
+    {"dataPastEnd", [](std::vector<unsigned char>& a) { a.resize(a.size() - 1); }, "past the end"},
+    {"sizesWrap", [](std::vector<unsigned char>& a) { patchEntry(a, 2, testing::kSizeLowField, 0xFFFFFFFFu); },
+     "past the end"},
+    {"trailingBytes", [](std::vector<unsigned char>& a) { a.push_back(0x55); }, nullptr},
+    {"backslash", [](std::vector<unsigned char>& a) { patchName(a, 0, "..\\evil.exe"); }, "directory part"},
+    {"slash", [](std::vector<unsigned char>& a) { patchName(a, 0, "sub/evil.exe"); }, "directory part"},
+    {"drive", [](std::vector<unsigned char>& a) { patchName(a, 0, "C:evil.exe"); }, "colon"},
+    {"stream", [](std::vector<unsigned char>& a) { patchName(a, 0, "a.txt:hidden"); }, "colon"},
+    {"dot", [](std::vector<unsigned char>& a) { patchName(a, 0, "."); }, "\".\""},
+    {"dotdot", [](std::vector<unsigned char>& a) { patchName(a, 0, ".."); }, "\".\""},
+    {"emptyName", [](std::vector<unsigned char>& a) { patchName(a, 0, ""); }, "empty"},
+    {"noNul", [](std::vector<unsigned char>& a) { patchName(a, 0, std::string(260, 'n')); }, "NUL"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ReaderRefuses, ::testing::ValuesIn(kMalformed),
+                         [](const ::testing::TestParamInfo<MalformedCase>& p) { return p.param.label; });
+
+TEST(PayloadArchive, RepeatedNamesAndTrailingBytesAreReportedNotRefused) {
+  std::vector<ArchiveFile> files = sampleFiles(3);
+  files[2].name = "TRAMPO.EXE";
+  std::vector<unsigned char> archive = buildArchive(files);
+  archive.insert(archive.end(), 7, 0xEE);
+  ArchiveListing listing;
+  std::string error;
+  ASSERT_TRUE(readArchive(archive.data(), archive.size(), &listing, &error)) << error;
+  EXPECT_EQ(std::vector<std::string>{"TRAMPO.EXE"}, listing.repeatedNames);
+  EXPECT_EQ(7u, listing.trailingBytes);
+}
+
+TEST(PayloadArchive, JoinedPathsStopAt259Characters) {
+  std::string out;
+  std::string dir(250, 'd');
+  EXPECT_TRUE(joinPath(&out, dir, "\\", std::string(8, 'n')));  // 259
+  EXPECT_EQ(259u, out.size());
+  EXPECT_FALSE(joinPath(&out, dir, "\\", std::string(9, 'n')));  // 260
+  EXPECT_EQ(259u, out.size()) << "a refused join leaves the output alone";
+}
+
+TEST(PayloadArchive, PlainNamesPassTheNameCheck) {
+  for (const char* name : {"trampo.exe", "a", "...", "name with blanks.txt", "..x", "x..", "\xC4pfel.txt"}) {
+    unsigned char field[kNameSize] = {};
+    std::memcpy(field, name, std::strlen(name));
+    EXPECT_EQ(NameCheck::Ok, checkEntryName(field)) << name;
+  }
+  unsigned char full[kNameSize];
+  std::memset(full, 'a', sizeof full);
+  full[259] = 0;
+  EXPECT_EQ(NameCheck::Ok, checkEntryName(full)) << "259 characters and the NUL fill the field";
+}
+
+}  // namespace
+}  // namespace launcher
+}  // namespace quillon

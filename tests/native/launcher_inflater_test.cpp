@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "file_inflater.h"
+#include "launcher_fakes.h"
+#include "launcher_test_payloads.h"
+
+namespace quillon {
+namespace launcher {
+namespace {
+
+using testing::deflateBytes;
+using testing::FakeFiles;
+
+// Half noise, half repetition: long matches and incompressible runs both
+// cross the 4096-byte buffer boundaries.
+std::vector<unsigned char> mixedData(size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::vector<unsigned char> data(size);
+  for (size_t i = 0; i < size; ++i) {
+    data[i] = (i / 3000) % 2 ? static_cast<unsigned char>(random()) : static_cast<unsigned char>("quillon"[i % 7]);
+  }
+  return data;
+}
+
+class RecordingInflater : public FileInflater {
+ public:
+  explicit RecordingInflater(LauncherFiles& files) : FileInflater(files) {}
+  void onProgress(int percent) override {
+    progress.push_back(percent);
+    if (abortAtProgress >= 0 && static_cast<int>(progress.size()) > abortAtProgress) abortRequested = 1;
+  }
+  void onStatus(const char* text) override { statuses.push_back(text); }
+  std::vector<int> progress;
+  std::vector<std::string> statuses;
+  int abortAtProgress = -1;
+};
+
+struct Inflation {
+  int result;
+  std::vector<unsigned char> output;
+  std::vector<std::string> statuses;
+  std::vector<int> progress;
+};
+
+Inflation inflateThroughFiles(const std::vector<unsigned char>& stream, FakeFiles& files, int abortAt = -1) {
+  files.put("in", stream);
+  RecordingInflater inflater(files);
+  inflater.abortAtProgress = abortAt;
+  Inflation r;
+  r.result = inflater.inflateFile("in", "out");
+  r.output = files.exists("out") ? files.at("out").data : std::vector<unsigned char>();
+  r.statuses = inflater.statuses;
+  r.progress = inflater.progress;
+  EXPECT_EQ(0, files.openHandles) << "both files are closed on every path";
+  return r;
+}
+
+TEST(FileInflater, InflatesAcrossBufferBoundaries) {
+  // Sizes around one and several 4096-byte buffers on both sides, and both
+  // a stored (level 0) and a compressed stream.
+  for (size_t size : {1u, 4095u, 4096u, 4097u, 8192u, 12289u, 200000u}) {
+    for (int level : {0, Z_DEFAULT_COMPRESSION, 9}) {
+      std::vector<unsigned char> data = mixedData(size, static_cast<unsigned>(size));
+      FakeFiles files;
+      Inflation r = inflateThroughFiles(deflateBytes(data, level), files);
+      ASSERT_EQ(0, r.result) << size << " level " << level;
+      ASSERT_EQ(data, r.output) << size << " level " << level;
+      EXPECT_EQ(std::vector<std::string>{"Success"}, r.statuses);
+      ASSERT_FALSE(r.progress.empty());
+      EXPECT_EQ(100, r.progress.back());
+    }
+  }
+}
+
+TEST(FileInflater, DamagedStreamsFailWithZlibsResult) {
+  std::vector<unsigned char> data = mixedData(50000, 7);
+  std::vector<unsigned char> good = deflateBytes(data);
+  struct Case {
+    const char* label;
+    std::vector<unsigned char> stream;
+    int expected;
+  };
+  std::vector<Case> cases;
+  for (size_t keep : {size_t(1), size_t(2), good.size() / 2, good.size() - 4, good.size() - 1}) {
+    cases.push_back({"truncated", std::vector<unsigned char>(good.begin(), good.begin() + keep), Z_BUF_ERROR});
+  }
+  std::vector<unsigned char> header = good;
+  header[0] = 0x79;  // header checksum no longer divides by 31
+  cases.push_back({"header", header, Z_DATA_ERROR});
+  std::vector<unsigned char> adler = good;
+  adler[adler.size() - 1] ^= 0x01;
+  cases.push_back({"adler", adler, Z_DATA_ERROR});
+  std::vector<unsigned char> body = good;
+  for (size_t i = 10; i < 40; ++i) body[i] = 0xFF;
+  cases.push_back({"corrupt", body, Z_DATA_ERROR});
+  cases.push_back({"rawDeflate", std::vector<unsigned char>(good.begin() + 2, good.end()), Z_DATA_ERROR});
+  cases.push_back({"empty", {}, Z_BUF_ERROR});
+
+  for (const Case& c : cases) {
+    FakeFiles files;
+    Inflation r = inflateThroughFiles(c.stream, files);
+    EXPECT_EQ(c.expected, r.result) << c.label << " of " << c.stream.size();
+    EXPECT_EQ(std::vector<std::string>{"Zlib Error"}, r.statuses) << c.label;
+  }
+}
+
+TEST(FileInflater, ShortWriteFailsAndStaysFailed) {
+  std::vector<unsigned char> data = mixedData(30000, 3);
+  for (uint64_t budget : {uint64_t(0), uint64_t(100), uint64_t(4096), uint64_t(29999)}) {
+    FakeFiles files;
+    files.writeBudget = budget;
+    Inflation r = inflateThroughFiles(deflateBytes(data), files);
+    EXPECT_EQ(FileInflater::kWriteFailed, r.result) << budget;
+    EXPECT_EQ(std::vector<std::string>{"Zlib Error"}, r.statuses) << budget;
+  }
+}
+
+TEST(FileInflater, AbortFromTheProgressHookStopsWithMinus7) {
+  std::vector<unsigned char> data = mixedData(100000, 11);
+  FakeFiles files;
+  Inflation r = inflateThroughFiles(deflateBytes(data, 0), files, 1);
+  EXPECT_EQ(FileInflater::kAborted, r.result);
+  EXPECT_EQ(std::vector<std::string>{"User Abort"}, r.statuses);
+  EXPECT_LT(r.output.size(), data.size());
+}
+
+TEST(FileInflater, MissingInputFails) {
+  FakeFiles files;
+  RecordingInflater inflater(files);
+  EXPECT_NE(0, inflater.inflateFile("missing", "out"));
+  EXPECT_FALSE(files.exists("out"));
+  EXPECT_EQ(0, files.openHandles);
+}
+
+TEST(FileInflater, ProgressIsTheShareOfInputConsumed) {
+  // Stored blocks consume input evenly, so each 4096-byte read moves the
+  // figure by 4096 * 100 / length.
+  std::vector<unsigned char> data = mixedData(40000, 5);
+  std::vector<unsigned char> stream = deflateBytes(data, 0);
+  FakeFiles files;
+  Inflation r = inflateThroughFiles(stream, files);
+  ASSERT_EQ(0, r.result);
+  ASSERT_GE(r.progress.size(), 3u);
+  EXPECT_EQ(static_cast<int>(4096u * 100u / stream.size()), r.progress[0]);
+  for (size_t i = 1; i < r.progress.size(); ++i) EXPECT_LE(r.progress[i - 1], r.progress[i]);
+  EXPECT_EQ(100, r.progress.back());
+}
+
+}  // namespace
+}  // namespace launcher
+}  // namespace quillon

@@ -1,0 +1,423 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "extraction_worker.h"
+#include "launcher_fakes.h"
+#include "launcher_test_payloads.h"
+
+namespace quillon {
+namespace launcher {
+namespace {
+
+using testing::deflateBytes;
+using testing::FakeHost;
+using testing::patchEntry;
+using testing::patchName;
+using testing::sampleFiles;
+
+const char kTemp[] = "C:\\Users\\u\\AppData\\Local\\Temp\\";
+const char kExtract[] = "D:\\Extract";
+// The intermediate names for the fake's tick readings 0x12345 and 0x12346:
+// 0x12346 * 12345 / 8725 = 105503.
+const char kPacked[] = "00012345";
+const char kArchive[] = "00019C1F";
+
+std::vector<std::string> sorted(std::vector<std::string> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+std::vector<std::string> lower(const std::vector<std::string>& names) {
+  std::vector<std::string> out;
+  for (const std::string& n : names) out.push_back(testing::FakeFiles::key(n.c_str()));
+  return out;
+}
+
+class WorkerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    files = sampleFiles(5);
+    archive = buildArchive(files);
+  }
+  void run() {
+    if (host.payload.empty()) host.payload = deflateBytes(archive);
+    ExtractionWorker worker(host, kExtract);
+    EXPECT_EQ(0, worker.run());
+    EXPECT_EQ(1, host.closeRequests) << "every path ends by asking the dialog to close";
+    EXPECT_EQ(0, host.fakeFiles.openHandles) << "no file is left open";
+  }
+  std::vector<std::string> inTemp() { return sorted(host.fakeFiles.namesUnder(kTemp)); }
+  std::vector<std::string> inExtract() { return sorted(host.fakeFiles.namesUnder(std::string(kExtract) + "\\")); }
+  std::vector<std::string> names(std::initializer_list<int> indices, std::vector<std::string> extra = {}) {
+    for (int i : indices) extra.push_back(files[static_cast<size_t>(i)].name);
+    return sorted(lower(extra));
+  }
+
+  FakeHost host;
+  std::vector<ArchiveFile> files;
+  std::vector<unsigned char> archive;
+};
+
+TEST_F(WorkerTest, SuccessfulRunUnpacksCopiesAndHandsOver) {
+  run();
+  EXPECT_EQ(names({0, 1, 2, 3, 4}, {kPacked, kArchive}), inTemp());
+  EXPECT_EQ(names({0, 1, 2, 3, 4}), inExtract());
+  for (const ArchiveFile& f : files) {
+    const testing::FakeFile& unpacked = host.fakeFiles.at(kTemp + f.name);
+    EXPECT_EQ(f.data, unpacked.data) << f.name;
+    EXPECT_EQ(f.creationTime, unpacked.creation) << f.name;
+    EXPECT_EQ(f.lastAccessTime, unpacked.lastAccess) << f.name;
+    EXPECT_EQ(f.lastWriteTime, unpacked.lastWrite) << f.name;
+    EXPECT_EQ(f.data, host.fakeFiles.at(std::string(kExtract) + "\\" + f.name).data) << f.name;
+  }
+  EXPECT_EQ(host.payload, host.fakeFiles.at(std::string(kTemp) + kPacked).data);
+  EXPECT_EQ(archive, host.fakeFiles.at(std::string(kTemp) + kArchive).data);
+
+  ASSERT_EQ(1u, host.starts.size());
+  EXPECT_EQ("D:\\Extract\\trampo.exe", host.starts[0].file);
+  EXPECT_EQ("C:\\Downloads\\setup.exe", host.starts[0].parameters);
+  EXPECT_EQ(std::vector<std::string>{"Current path is: D:\\Extract"}, host.diagnostics);
+
+  EXPECT_EQ(18, host.checkpoints) << "five files pass 18 checkpoints";
+  EXPECT_EQ(100u, host.lastWait);
+  EXPECT_EQ(1, host.rangeMin);
+  EXPECT_EQ(100, host.rangeMax);
+  EXPECT_EQ((std::vector<int>{0, 25, 50, 75, 100, 0, 20, 40, 60, 80, 100, 0, 20, 40, 60, 80, 100, 50, 100, 0}),
+            host.positions);
+  EXPECT_EQ((std::vector<std::string>{"", "25%", "50%", "75%", "100%", "0%", "20%", "40%", "60%", "80%", "100%",
+                                      "0%", "20%", "40%", "60%", "80%", "100%", "50%", "100%", ""}),
+            host.percents);
+  EXPECT_EQ((std::vector<std::string>{"Preparing data file...", "Extracting file information...",
+                                      "Decompress merge data file...", "", "Initialize file information...",
+                                      "Extracting file information...", "", "Copying ...\\trampo.exe",
+                                      "Copying ...\\quillon.dll", "Copying ...\\readme.txt", "Copying ...\\setup.ini",
+                                      "Copying ...\\data.bin", "Update completed.", ""}),
+            host.statuses);
+}
+
+// What each checkpoint of a five-file run leaves on disk when the stop
+// request is seen there.
+struct StopCase {
+  int checkpoint;
+  std::vector<int> unpackedLeft;
+  bool packedLeft, archiveLeft;
+  std::vector<int> copiesLeft;
+};
+
+class WorkerStop : public WorkerTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(WorkerStop, LeavesExactlyTheFilesOfItsStage) {
+  const StopCase& c = GetParam();
+  host.stopAtCheckpoint = c.checkpoint;
+  run();
+  std::vector<std::string> extra;
+  if (c.packedLeft) extra.push_back(kPacked);
+  if (c.archiveLeft) extra.push_back(kArchive);
+  std::vector<std::string> expectTemp;
+  for (int i : c.unpackedLeft) expectTemp.push_back(files[static_cast<size_t>(i)].name);
+  expectTemp.insert(expectTemp.end(), extra.begin(), extra.end());
+  EXPECT_EQ(sorted(lower(expectTemp)), inTemp());
+  std::vector<std::string> copies;
+  for (int i : c.copiesLeft) copies.push_back(files[static_cast<size_t>(i)].name);
+  EXPECT_EQ(sorted(lower(copies)), inExtract());
+  EXPECT_TRUE(host.starts.empty());
+  EXPECT_EQ(c.checkpoint, host.checkpoints) << "the worker stops at the first checkpoint that sees the request";
+  EXPECT_EQ(0, host.positions.back());
+}
+
+const StopCase kStops[] = {
+    {1, {}, false, false, {}},
+    {2, {}, false, false, {}},
+    {3, {}, false, false, {}},  // names formed, nothing written yet
+    {4, {}, false, false, {}},  // PackedTempFile written, then deleted
+    {5, {}, false, false, {}},  // both intermediates deleted
+    // Unpacking: the rollback removes entries 0..i; the intermediates stay.
+    {6, {}, true, true, {}},
+    {7, {}, true, true, {}},
+    {8, {}, true, true, {}},
+    {9, {}, true, true, {}},
+    {10, {}, true, true, {}},
+    // After the last entry: the clean-up deletes the last file and ArchiveTempFile.
+    {11, {0, 1, 2, 3}, true, false, {}},
+    // Copying: unpacked files 0..i go, later ones and the copies stay.
+    {12, {1, 2, 3, 4}, true, true, {0}},
+    {13, {2, 3, 4}, true, true, {0, 1}},
+    {14, {3, 4}, true, true, {0, 1, 2}},
+    {15, {4}, true, true, {0, 1, 2, 3}},
+    {16, {}, true, true, {0, 1, 2, 3, 4}},
+    // Steps 10 and 11: everything stays, nothing is started.
+    {17, {0, 1, 2, 3, 4}, true, true, {0, 1, 2, 3, 4}},
+    {18, {0, 1, 2, 3, 4}, true, true, {0, 1, 2, 3, 4}},
+};
+
+INSTANTIATE_TEST_SUITE_P(EachCheckpoint, WorkerStop, ::testing::ValuesIn(kStops),
+                         [](const ::testing::TestParamInfo<StopCase>& p) {
+                           return "Checkpoint" + std::to_string(p.param.checkpoint);
+                         });
+
+TEST_F(WorkerTest, StopDuringUnpackingRollsBackWithFallingPositions) {
+  host.stopAtCheckpoint = 8;  // after entry 2
+  run();
+  // ... 20, 40, 60 for the entries, then the rollback 40, 20, 0, then the clean-up 0.
+  std::vector<int> tail(host.positions.end() - 7, host.positions.end());
+  EXPECT_EQ((std::vector<int>{20, 40, 60, 40, 20, 0, 0}), tail);
+  EXPECT_NE(host.statuses.end(),
+            std::find(host.statuses.begin(), host.statuses.end(), "Rollback the updated file..."));
+}
+
+// Failures before the entry table exists end in the clean-up, which deletes
+// both intermediate files.
+struct EarlyFailure {
+  const char* label;
+  void (*arrange)(FakeHost&, std::vector<unsigned char>& archive);
+};
+
+class WorkerEarlyFailure : public WorkerTest, public ::testing::WithParamInterface<EarlyFailure> {};
+
+TEST_P(WorkerEarlyFailure, LeavesNothingAndStartsNothing) {
+  GetParam().arrange(host, archive);
+  run();
+  EXPECT_TRUE(inTemp().empty()) << ::testing::PrintToString(inTemp());
+  EXPECT_TRUE(inExtract().empty());
+  EXPECT_TRUE(host.starts.empty());
+}
+
+const EarlyFailure kEarlyFailures[] = {
+    {"noResource", [](FakeHost& h, std::vector<unsigned char>&) { h.hasPayload = false; }},
+    {"damagedStream",
+     [](FakeHost& h, std::vector<unsigned char>& a) {
+       h.payload = deflateBytes(a);
+       h.payload[h.payload.size() / 2] ^= 0x5A;
+     }},
+    {"damagedAdler",
+     [](FakeHost& h, std::vector<unsigned char>& a) {
+       h.payload = deflateBytes(a);
+       h.payload.back() ^= 1;
+     }},
+    {"truncatedStream",
+     [](FakeHost& h, std::vector<unsigned char>& a) {
+       h.payload = deflateBytes(a);
+       h.payload.resize(h.payload.size() - 10);
+     }},
+    {"inflatesToNothing", [](FakeHost&, std::vector<unsigned char>& a) { a.clear(); }},
+    {"countZero", [](FakeHost&, std::vector<unsigned char>& a) { a.assign(4, 0); }},
+    {"countUnreadable", [](FakeHost&, std::vector<unsigned char>& a) { a.assign(2, 1); }},
+    {"tableDoesNotFit", [](FakeHost&, std::vector<unsigned char>& a) { writeU32(a.data(), 100); }},
+    {"countWraps", [](FakeHost&, std::vector<unsigned char>& a) { writeU32(a.data(), 14510519u); }},
+    {"noTempDirectory", [](FakeHost& h, std::vector<unsigned char>&) { h.tempAvailable = false; }},
+    {"packedFileCannotBeCreated",
+     [](FakeHost& h, std::vector<unsigned char>&) {
+       h.fakeFiles.failCreate.insert(testing::FakeFiles::key((std::string(kTemp) + kPacked).c_str()));
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, WorkerEarlyFailure, ::testing::ValuesIn(kEarlyFailures),
+                         [](const ::testing::TestParamInfo<EarlyFailure>& p) { return p.param.label; });
+
+TEST_F(WorkerTest, EmptyResourceIsNoPayload) {
+  host.hasPayload = true;
+  host.payload.clear();
+  ExtractionWorker worker(host, kExtract);
+  worker.run();
+  EXPECT_EQ(3, host.checkpoints) << "stops at step 3 without writing anything";
+  EXPECT_TRUE(inTemp().empty());
+}
+
+// A failed entry rolls back the entries before it and itself; the
+// intermediate files stay and nothing is copied or started.
+struct EntryFailure {
+  const char* label;
+  void (*damage)(std::vector<unsigned char>& archive, FakeHost& host);
+  std::vector<int> unpackedLeft;
+};
+
+class WorkerEntryFailure : public WorkerTest, public ::testing::WithParamInterface<EntryFailure> {};
+
+TEST_P(WorkerEntryFailure, RollsBack) {
+  GetParam().damage(archive, host);
+  run();
+  std::vector<std::string> expected;
+  for (int i : GetParam().unpackedLeft) expected.push_back(files[static_cast<size_t>(i)].name);
+  expected.push_back(kPacked);
+  expected.push_back(kArchive);
+  std::vector<std::string> left = inTemp();
+  // Whatever a test planted read-only stays too.
+  for (const auto& f : host.fakeFiles.files) {
+    if (f.second.readOnly) expected.push_back(f.first.substr(f.first.rfind('\\') + 1));
+  }
+  EXPECT_EQ(sorted(lower(expected)), left);
+  EXPECT_TRUE(inExtract().empty());
+  EXPECT_TRUE(host.starts.empty());
+  // Every file on the fake disk is a plain name directly in the temporary
+  // directory: nothing was written through a name with a path in it.
+  std::string temp = testing::FakeFiles::key(kTemp);
+  for (const auto& f : host.fakeFiles.files) {
+    ASSERT_EQ(0u, f.first.rfind(temp, 0)) << "written outside: " << f.first;
+    EXPECT_EQ(std::string::npos, f.first.find_first_of("\\/:", temp.size())) << "written through: " << f.first;
+  }
+}
+
+const EntryFailure kEntryFailures[] = {
+    {"sizeLowZero", [](std::vector<unsigned char>& a, FakeHost&) { patchEntry(a, 2, testing::kSizeLowField, 0); }, {}},
+    {"dataPastEnd", [](std::vector<unsigned char>& a, FakeHost&) { a.resize(a.size() - 1); }, {}},
+    {"sizeWrapsPastEnd",
+     [](std::vector<unsigned char>& a, FakeHost&) { patchEntry(a, 1, testing::kSizeLowField, 0xFFFFFFF0u); },
+     {}},
+    {"dirName", [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 3, "..\\..\\evil.exe"); }, {}},
+    {"slashName", [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 3, "sub/evil.exe"); }, {}},
+    {"driveName", [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 0, "C:evil.exe"); }, {}},
+    {"streamName", [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 3, "trampo.exe:evil"); }, {}},
+    {"dotDotName", [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 3, ".."); }, {}},
+    {"emptyName", [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 3, ""); }, {}},
+    {"unterminatedName", [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 3, std::string(260, 'q')); }, {}},
+    {"joinedTempPathTooLong",
+     [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 3, std::string(259 - (sizeof kTemp - 1) + 1, 'q')); },
+     {}},
+    {"readOnlyFourthFile",
+     [](std::vector<unsigned char>&, FakeHost& h) {
+       h.fakeFiles.put(std::string(kTemp) + "setup.ini", {'o', 'l', 'd'});
+       h.fakeFiles.at(std::string(kTemp) + "setup.ini").readOnly = true;
+     },
+     {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, WorkerEntryFailure, ::testing::ValuesIn(kEntryFailures),
+                         [](const ::testing::TestParamInfo<EntryFailure>& p) { return p.param.label; });
+
+TEST_F(WorkerTest, NameTooLongForExtractPathRollsBackBeforeWriting) {
+  // The name fits behind the temporary directory but not behind ExtractPath,
+  // so its copy could never be made: the entry fails while unpacking.
+  std::string extractPath = "D:\\" + std::string(230, 'e');
+  patchName(archive, 3, std::string(30, 'q'));
+  host.payload = deflateBytes(archive);
+  ExtractionWorker worker(host, extractPath);
+  worker.run();
+  EXPECT_EQ(names({}, {kPacked, kArchive}), inTemp());
+  EXPECT_TRUE(host.starts.empty());
+}
+
+TEST_F(WorkerTest, DiskFullWhileUnpackingRollsBack) {
+  host.payload = deflateBytes(archive);
+  // Room for both intermediates and the first file, five bytes of the second.
+  host.fakeFiles.writeBudget = host.payload.size() + archive.size() + files[0].data.size() + 5;
+  run();
+  EXPECT_EQ(names({}, {kPacked, kArchive}), inTemp());
+  EXPECT_TRUE(inExtract().empty());
+  EXPECT_TRUE(host.starts.empty());
+}
+
+TEST_F(WorkerTest, DiskFullWhileWritingPackedFileEndsInCleanUp) {
+  // The write budget runs out inside PackedTempFile: the inflation fails and
+  // the clean-up removes both intermediates.
+  host.payload = deflateBytes(archive);
+  host.fakeFiles.writeBudget = host.payload.size() / 2;
+  run();
+  EXPECT_TRUE(inTemp().empty());
+}
+
+TEST_F(WorkerTest, ReadOnlyFileKeepsItsContentWhileEarlierEntriesGo) {
+  host.fakeFiles.put(std::string(kTemp) + "setup.ini", {'o', 'l', 'd'});
+  host.fakeFiles.at(std::string(kTemp) + "setup.ini").readOnly = true;
+  run();
+  EXPECT_EQ((std::vector<unsigned char>{'o', 'l', 'd'}), host.fakeFiles.at(std::string(kTemp) + "setup.ini").data);
+  // Rollback from entry 3 down to 0.
+  std::vector<int> tail(host.positions.end() - 5, host.positions.end());
+  EXPECT_EQ((std::vector<int>{60, 40, 20, 0, 0}), tail);
+}
+
+TEST_F(WorkerTest, UnsafeNameNeverReachesTheDisk) {
+  patchName(archive, 0, "..\\victim.txt");
+  host.fakeFiles.put("C:\\Users\\u\\AppData\\Local\\victim.txt", {'k', 'e', 'e', 'p'});
+  run();
+  EXPECT_TRUE(host.fakeFiles.exists("C:\\Users\\u\\AppData\\Local\\victim.txt")) << "the rollback deletes nothing outside";
+  for (const std::string& r : host.fakeFiles.removed) EXPECT_EQ(0u, r.find(kTemp)) << r;
+}
+
+TEST_F(WorkerTest, SizeHighIsIgnoredAndTrailingBytesAreNotRead) {
+  patchEntry(archive, 1, testing::kSizeHighField, 7);
+  archive.insert(archive.end(), 100, 0xAB);
+  run();
+  ASSERT_EQ(1u, host.starts.size());
+  for (const ArchiveFile& f : files) EXPECT_EQ(f.data, host.fakeFiles.at(kTemp + f.name).data) << f.name;
+}
+
+TEST_F(WorkerTest, RepeatedNameLeavesTheLaterEntry) {
+  files[3].name = "TRAMPO.EXE";
+  archive = buildArchive(files);
+  run();
+  const testing::FakeFile& f = host.fakeFiles.at(std::string(kTemp) + "trampo.exe");
+  EXPECT_EQ(files[3].data, f.data);
+  EXPECT_EQ(files[3].lastWriteTime, f.lastWrite);
+  EXPECT_EQ(1u, host.starts.size());
+}
+
+TEST_F(WorkerTest, ExistingFileIsReplaced) {
+  host.fakeFiles.put(std::string(kTemp) + "readme.txt", std::vector<unsigned char>(10000, 'z'));
+  run();
+  EXPECT_EQ(files[2].data, host.fakeFiles.at(std::string(kTemp) + "readme.txt").data);
+}
+
+TEST_F(WorkerTest, SameTemporaryAndExtractDirectoryStillHandsOver) {
+  host.tempDir = "D:\\Extract\\";
+  run();
+  EXPECT_EQ(names({0, 1, 2, 3, 4}, {kPacked, kArchive}), inExtract());
+  ASSERT_EQ(1u, host.starts.size());
+}
+
+TEST_F(WorkerTest, PayloadWithoutTrampoStillEndsNormally) {
+  files.erase(files.begin());
+  archive = buildArchive(files);
+  run();
+  EXPECT_EQ(4u, inExtract().size());
+  ASSERT_EQ(1u, host.starts.size()) << "the start is tried; its failure is not examined";
+  EXPECT_EQ("D:\\Extract\\trampo.exe", host.starts[0].file);
+}
+
+TEST_F(WorkerTest, OwnPathWithBlanksIsPassedUnquoted) {
+  host.modulePath = "C:\\My Downloads\\setup.exe";
+  run();
+  ASSERT_EQ(1u, host.starts.size());
+  EXPECT_EQ("C:\\My Downloads\\setup.exe", host.starts[0].parameters);
+}
+
+TEST_F(WorkerTest, TempTooLongForTheProgramNameStartsNothing) {
+  std::string longTemp = "D:\\" + std::string(250, 't');  // 253 + "\trampo.exe" = 264
+  host.payload = deflateBytes(buildArchive({files[1]}));
+  ExtractionWorker worker(host, longTemp);
+  worker.run();
+  EXPECT_TRUE(host.starts.empty());
+  EXPECT_EQ(1, host.closeRequests);
+}
+
+TEST_F(WorkerTest, IntermediateNamesWrapBeforeDividing) {
+  host.ticks = {0xFFFFFFFFu, 0xFFFFFFFFu};
+  run();
+  // 0xFFFFFFFF * 12345 mod 2^32 = 2^32 - 12345; divided by 8725 = 492258.
+  EXPECT_TRUE(host.fakeFiles.exists(std::string(kTemp) + "FFFFFFFF"));
+  EXPECT_TRUE(host.fakeFiles.exists(std::string(kTemp) + "000782E2"));
+}
+
+TEST(FilePercentage, IsTruncatedDoubleArithmetic) {
+  EXPECT_EQ(28, filePercentage(28, 100)) << "29 of 100";
+  EXPECT_EQ(33, filePercentage(0, 3));
+  EXPECT_EQ(66, filePercentage(1, 3));
+  EXPECT_EQ(100, filePercentage(2, 3));
+  EXPECT_EQ(100, filePercentage(0, 1));
+  EXPECT_EQ(56, filePercentage(56, 100)) << "57 of 100: 0.57 * 100 is just below 57 in doubles";
+}
+
+TEST_F(WorkerTest, HundredFilesReportTruncatedPercentages) {
+  archive = buildArchive(sampleFiles(100));
+  run();
+  ASSERT_GE(host.percents.size(), 35u);
+  // Unpacking percents start after "0%" of step 6; entry 28 is the 29th file.
+  auto first = std::find(host.percents.begin(), host.percents.end(), "0%");
+  ASSERT_NE(host.percents.end(), first);
+  EXPECT_EQ("28%", *(first + 29));
+  EXPECT_EQ("1%", *(first + 1));
+}
+
+}  // namespace
+}  // namespace launcher
+}  // namespace quillon
