@@ -29,6 +29,9 @@ class UiHost {
   // button; true for Yes.
   virtual bool AskYesNo(const std::string& text, const std::string& title) = 0;
 
+  // Hides the wizard's window for good (it is about to end).
+  virtual void HideWindow() = 0;
+
   // Ends the program at once (after the current handler returns).
   virtual void EndProgram() = 0;
 };

@@ -31,6 +31,7 @@ class HeadlessHost : public platform::UiHost {
   void ProcessPendingEvents() override;
   void BeginWindowMove() override { ++windowMoves; }
   bool AskYesNo(const std::string& text, const std::string& title) override;
+  void HideWindow() override { windowHidden = true; }
   void EndProgram() override { ended = true; }
 
   // What the wizard did, for tests to read.
@@ -38,6 +39,7 @@ class HeadlessHost : public platform::UiHost {
   bool topMost = false;
   std::vector<bool> bandChanges;
   int windowMoves = 0;
+  bool windowHidden = false;
   bool ended = false;
   int pendingEventPasses = 0;
   struct Question {

@@ -48,9 +48,6 @@ class WizardWindow {
   Timer Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7, Timer8, Timer9, Timer10, Timer11,
       Timer12, Timer13, Timer14, Timer15, Timer16, Timer17;
 
-  // Window-level state the views mirror.
-  bool windowVisible = true;
-
   // Every control, parents before children.
   const std::vector<Control*>& controls() const { return controls_; }
   // The window's direct children that overlap, topmost first.

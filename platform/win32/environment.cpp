@@ -1,0 +1,45 @@
+#include "platform/win32/environment.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/command_line.h"
+
+namespace platform::win32 {
+
+std::optional<std::string> Environment::Variable(const std::string& name) const {
+  std::vector<char> buffer(256);
+  for (;;) {
+    SetLastError(ERROR_SUCCESS);
+    DWORD n = GetEnvironmentVariableA(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) {
+      if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+      return std::string();
+    }
+    if (n < buffer.size()) return std::string(buffer.data(), n);
+    buffer.resize(n + 1);
+  }
+}
+
+std::string Environment::CommandLineArguments() const {
+  return ArgumentsAfterProgramName(GetCommandLineA());
+}
+
+std::string ModulePath() {
+  std::vector<char> buffer(MAX_PATH * 2);
+  for (;;) {
+    DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) return std::string(buffer.data(), n);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string Environment::ProgramFolder() const {
+  std::string path = ModulePath();
+  auto slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,24 @@
+// _install: the install wizard's entry.
+#include <windows.h>
+
+#include "platform/win32/dll_hardening.h"
+#include "platform/win32/environment.h"
+#include "platform/win32/file_system.h"
+#include "platform/win32/shell.h"
+#include "wizard/ui/win32/wizard_view.h"
+#include "wizard/ui/wizard.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  platform::win32::RestrictDllSearch();
+
+  platform::win32::Environment env;
+  platform::win32::FileSystem files;
+  platform::win32::Shell shell;
+  wizard::win32::WizardView view(instance);
+  wizard::Wizard wizard({env, files, shell, view});
+  // The window exists (hidden) before the start-up, which places it topmost.
+  if (!view.Create(wizard)) return 1;
+  wizard.Start();
+  view.Show();
+  return view.Run();
+}

@@ -1,0 +1,535 @@
+#include "wizard/ui/win32/wizard_view.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "wizard/ui/win32/resource_ids.h"
+
+namespace wizard::win32 {
+namespace {
+
+const char kPanelClass[] = "QuillonPanel";
+const char kViewProperty[] = "QuillonView";
+const int kClientWidthPx = WizardWindow::kClientWidth / kTwipsPerPixel;
+const int kClientHeightPx = WizardWindow::kClientHeight / kTwipsPerPixel;
+// The progress control counts in steps this fine, whatever the model's range.
+const int kProgressSteps = 10000;
+
+int Px(int twips) { return static_cast<int>(std::lround(twips / static_cast<double>(kTwipsPerPixel))); }
+
+const DWORD kWindowStyle = WS_POPUP | WS_BORDER | WS_SYSMENU | WS_CLIPSIBLINGS;
+const DWORD kWindowExStyle = WS_EX_APPWINDOW;
+
+WizardView* ViewFromCreate(HWND hwnd, UINT msg, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lp);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  return reinterpret_cast<WizardView*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+MouseButton ButtonOf(UINT msg) {
+  switch (msg) {
+    case WM_LBUTTONDOWN: return MouseButton::kLeft;
+    case WM_RBUTTONDOWN: return MouseButton::kRight;
+    case WM_MBUTTONDOWN: return MouseButton::kMiddle;
+    default: return MouseButton::kOther;
+  }
+}
+
+bool IsMouseDown(UINT msg) {
+  return msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN ||
+         msg == WM_XBUTTONDOWN;
+}
+
+WPARAM CheckState(int check) {
+  return check == 1 ? BST_CHECKED : check == 2 ? BST_INDETERMINATE : BST_UNCHECKED;
+}
+
+int ProgressPosition(const Control& c) {
+  const double span = c.max() - c.min();
+  if (span <= 0) return 0;
+  return static_cast<int>(std::lround((c.value() - c.min()) / span * kProgressSteps));
+}
+
+}  // namespace
+
+WizardView::WizardView(HINSTANCE instance) : instance_(instance) {}
+
+WizardView::~WizardView() {
+  if (window_) DestroyWindow(window_);
+  for (auto& c : children_)
+    if (c.image.bitmap) DeleteObject(c.image.bitmap);
+  for (auto& [key, font] : fonts_) DeleteObject(font);
+  for (auto& [colour, brush] : brushes_) DeleteObject(brush);
+}
+
+bool WizardView::Create(Wizard& wizard) {
+  wizard_ = &wizard;
+  WizardWindow& w = wizard.window();
+
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = instance_;
+  wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+  wc.hIcon = LoadIconA(instance_, MAKEINTRESOURCEA(IDI_INSTALL));
+  wc.lpszClassName = kWindowClass;
+  if (!RegisterClassExA(&wc)) return false;
+  wc.lpfnWndProc = PanelProc;
+  wc.hIcon = nullptr;
+  wc.lpszClassName = kPanelClass;
+  if (!RegisterClassExA(&wc)) return false;
+  linkCursor_ = LoadCursorA(instance_, MAKEINTRESOURCEA(IDC_LINK_HAND));
+
+  RECT frame = {0, 0, kClientWidthPx, kClientHeightPx};
+  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  RECT work;
+  if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+    work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  const int x = work.left + (work.right - work.left - width) / 2;
+  const int y = work.top + (work.bottom - work.top - height) / 2;
+  window_ = CreateWindowExA(kWindowExStyle, kWindowClass, "", kWindowStyle, x, y, width, height,
+                            nullptr, nullptr, instance_, this);
+  if (!window_) return false;
+
+  children_.reserve(w.controls().size());
+  for (Control* c : w.controls())
+    if (!c->spec().neverShown && c->kind() != ControlKind::kShape) CreateChild(*c);
+  ApplyStacking();
+
+  for (std::size_t i = 0; i < w.timers().size(); ++i) {
+    const UINT_PTR id = i + 1;
+    w.timers()[i]->Observe([this, id](Timer& t) {
+      if (t.enabled())
+        SetTimer(window_, id, static_cast<UINT>(t.interval()), nullptr);
+      else
+        KillTimer(window_, id);
+    });
+  }
+  return true;
+}
+
+HWND WizardView::ParentWindow(const Control& control) {
+  Child* parent = FindChild(control.parent());
+  return parent ? parent->hwnd : window_;
+}
+
+void WizardView::CreateChild(Control& control) {
+  const ControlSpec& s = control.spec();
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+  if (control.visible()) style |= WS_VISIBLE;
+  if (!control.enabled()) style |= WS_DISABLED;
+  const char* windowClass = kPanelClass;
+  switch (control.kind()) {
+    case ControlKind::kPanel:
+    case ControlKind::kImagePanel:
+      break;
+    case ControlKind::kLabel:
+      windowClass = "STATIC";
+      style |= SS_NOPREFIX;
+      if (s.align == Align::kRight)
+        style |= SS_RIGHT;
+      else if (s.align == Align::kCentre)
+        style |= SS_CENTER;
+      else if (!s.wraps)
+        style |= SS_LEFTNOWORDWRAP;
+      break;
+    case ControlKind::kButton:
+      windowClass = "BUTTON";
+      style |= BS_PUSHBUTTON | WS_TABSTOP;
+      break;
+    case ControlKind::kCheckBox:
+      windowClass = "BUTTON";
+      style |= BS_3STATE | WS_TABSTOP;
+      break;
+    case ControlKind::kProgressBar:
+      windowClass = PROGRESS_CLASSA;
+      break;
+    case ControlKind::kShape:
+    case ControlKind::kTextBox:
+      return;
+  }
+  const Box& b = s.box;
+  HWND hwnd = CreateWindowExA(0, windowClass, control.text().c_str(), style, Px(b.left), Px(b.top),
+                              Px(b.width), Px(b.height), ParentWindow(control),
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(children_.size() + 1000)),
+                              instance_, this);
+  if (!hwnd) return;
+  children_.push_back({&control, hwnd, nullptr, {}});
+  Child& child = children_.back();
+  SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(s.font)), FALSE);
+
+  if (control.kind() == ControlKind::kLabel || control.kind() == ControlKind::kProgressBar) {
+    SetPropA(hwnd, kViewProperty, this);
+    child.original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
+  }
+  if (control.kind() == ControlKind::kCheckBox)
+    SendMessageA(hwnd, BM_SETCHECK, CheckState(control.check()), 0);
+  if (control.kind() == ControlKind::kProgressBar) {
+    SendMessageA(hwnd, PBM_SETRANGE32, 0, kProgressSteps);
+    SendMessageA(hwnd, PBM_SETPOS, static_cast<WPARAM>(ProgressPosition(control)), 0);
+  }
+  if (s.image != Asset::kNone) child.image = LoadAsset(instance_, s.image);
+  if (s.autoSize) FitToText(child);
+
+  control.Observe([this](Control& c, Property p) { Mirror(c, p); });
+}
+
+void WizardView::ApplyStacking() {
+  WizardWindow& w = wizard_->window();
+  // Each goes to the bottom in turn, so the first listed ends up on top; the
+  // labels drawn on the window's own surface go beneath them all.
+  for (Control* c : w.stackingOrder())
+    if (Child* child = FindChild(c))
+      SetWindowPos(child->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  for (Control* c : {&w.WelcomeHeading, &w.StepArrow})
+    if (Child* child = FindChild(c))
+      SetWindowPos(child->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void WizardView::Mirror(Control& control, Property property) {
+  Child* child = FindChild(&control);
+  if (!child) return;
+  HWND hwnd = child->hwnd;
+  switch (property) {
+    case Property::kText:
+      SetWindowTextA(hwnd, control.text().c_str());
+      if (control.spec().autoSize) FitToText(*child);
+      if (control.spec().transparent) RedrawUnder(hwnd);
+      break;
+    case Property::kVisible:
+      ShowWindow(hwnd, control.visible() ? SW_SHOWNA : SW_HIDE);
+      break;
+    case Property::kEnabled:
+      EnableWindow(hwnd, control.enabled());
+      break;
+    case Property::kCheck:
+      SendMessageA(hwnd, BM_SETCHECK, CheckState(control.check()), 0);
+      break;
+    case Property::kDefault:
+      SendMessageA(hwnd, BM_SETSTYLE, control.isDefault() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+      break;
+    case Property::kProgress:
+      SendMessageA(hwnd, PBM_SETPOS, static_cast<WPARAM>(ProgressPosition(control)), 0);
+      break;
+  }
+}
+
+void WizardView::FitToText(Child& child) {
+  HDC dc = GetDC(child.hwnd);
+  HGDIOBJ old = SelectObject(dc, FontFor(child.control->spec().font));
+  RECT r = {0, 0, 0, 0};
+  const std::string& text = child.control->text();
+  DrawTextA(dc, text.empty() ? " " : text.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+  SelectObject(dc, old);
+  ReleaseDC(child.hwnd, dc);
+  RedrawUnder(child.hwnd);
+  SetWindowPos(child.hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A transparent label shows whatever its parent drew beneath it, so a change
+// of its text or size needs the parent to paint that area again.
+void WizardView::RedrawUnder(HWND hwnd) {
+  HWND parent = GetParent(hwnd);
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  RedrawWindow(parent, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+WizardView::Child* WizardView::FindChild(HWND hwnd) {
+  for (auto& c : children_)
+    if (c.hwnd == hwnd) return &c;
+  return nullptr;
+}
+
+WizardView::Child* WizardView::FindChild(const Control* control) {
+  if (!control) return nullptr;
+  for (auto& c : children_)
+    if (c.control == control) return &c;
+  return nullptr;
+}
+
+HFONT WizardView::FontFor(const Font& font) {
+  const std::string key = font.face + "|" + std::to_string(font.points) + "|" +
+                          std::to_string(font.weight) + "|" + std::to_string(font.italic) +
+                          std::to_string(font.underline) + "|" + std::to_string(font.charset);
+  auto it = fonts_.find(key);
+  if (it != fonts_.end()) return it->second;
+  // Points at the 96 dots per inch the layout is drawn for.
+  const int height = -static_cast<int>(std::lround(font.points * 96.0 / 72.0));
+  HFONT f = CreateFontA(height, 0, 0, 0, font.weight, font.italic, font.underline, FALSE,
+                        static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                        DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face.c_str());
+  fonts_[key] = f;
+  return f;
+}
+
+COLORREF WizardView::Resolve(const Colour& colour, COLORREF fallback) const {
+  if (!colour.set) return fallback;
+  switch (colour.system) {
+    case SystemColour::kNone: return RGB(colour.r, colour.g, colour.b);
+    case SystemColour::kHighlight: return GetSysColor(COLOR_HIGHLIGHT);
+    case SystemColour::kWindowBackground: return GetSysColor(COLOR_WINDOW);
+    case SystemColour::kWindowText: return GetSysColor(COLOR_WINDOWTEXT);
+    case SystemColour::kInfoBackground: return GetSysColor(COLOR_INFOBK);
+  }
+  return fallback;
+}
+
+HBRUSH WizardView::BrushFor(COLORREF colour) {
+  auto it = brushes_.find(colour);
+  if (it != brushes_.end()) return it->second;
+  return brushes_[colour] = CreateSolidBrush(colour);
+}
+
+LRESULT WizardView::OnCtlColor(HDC dc, HWND hwnd) {
+  Child* child = FindChild(hwnd);
+  const COLORREF white = RGB(255, 255, 255);
+  if (!child) return reinterpret_cast<LRESULT>(BrushFor(white));
+  const ControlSpec& s = child->control->spec();
+  SetTextColor(dc, Resolve(s.foreground, GetSysColor(COLOR_WINDOWTEXT)));
+  if (s.transparent) {
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+  }
+  const COLORREF back = Resolve(s.background, white);
+  SetBkColor(dc, back);
+  return reinterpret_cast<LRESULT>(BrushFor(back));
+}
+
+void WizardView::OnPaint(HWND hwnd, Child* self) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  const ControlSpec* s = self ? &self->control->spec() : nullptr;
+  FillRect(dc, &client, BrushFor(s ? Resolve(s->background, RGB(255, 255, 255)) : RGB(255, 255, 255)));
+  if (self && self->image.bitmap) {
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(source, self->image.bitmap);
+    BitBlt(dc, 0, 0, std::min<int>(self->image.width, client.right),
+           std::min<int>(self->image.height, client.bottom), source, 0, 0, SRCCOPY);
+    SelectObject(source, old);
+    DeleteDC(source);
+  }
+  // Outline shapes belong to the panel's own surface.
+  if (self) {
+    for (Control* c : wizard_->window().controls()) {
+      if (c->parent() != self->control || c->kind() != ControlKind::kShape || !c->visible()) continue;
+      HPEN pen = CreatePen(PS_SOLID, 1, Resolve(c->spec().foreground, GetSysColor(COLOR_HIGHLIGHT)));
+      HGDIOBJ oldPen = SelectObject(dc, pen);
+      HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+      const Box& b = c->spec().box;
+      Rectangle(dc, Px(b.left), Px(b.top), Px(b.left + b.width), Px(b.top + b.height));
+      SelectObject(dc, oldBrush);
+      SelectObject(dc, oldPen);
+      DeleteObject(pen);
+    }
+  }
+  EndPaint(hwnd, &ps);
+}
+
+void WizardView::OnCommand(HWND hwnd, WORD code) {
+  if (code != BN_CLICKED) return;
+  if (Child* child = FindChild(hwnd)) wizard_->OnClick(*child->control);
+}
+
+void WizardView::OnTimer(UINT_PTR id) {
+  const auto& timers = wizard_->window().timers();
+  if (id == 0 || id > timers.size()) return;
+  Timer* t = timers[id - 1];
+  // A tick queued before the timer was disabled is not a tick.
+  if (t->enabled() && t->onTick) t->onTick();
+}
+
+bool WizardView::OnMouseDown(Child* self, UINT msg) {
+  wizard_->OnMousePress(self ? self->control : nullptr, ButtonOf(msg));
+  return true;
+}
+
+LRESULT WizardView::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, Child* self) {
+  switch (msg) {
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return OnCtlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+    case WM_COMMAND:
+      if (lp) OnCommand(reinterpret_cast<HWND>(lp), HIWORD(wp));
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      OnPaint(hwnd, self);
+      return 0;
+    case WM_TIMER:
+      if (hwnd == window_) OnTimer(wp);
+      return 0;
+    case WM_CLOSE:
+      // Never closed directly: the request acts as a press of CancelButton.
+      if (hwnd == window_) wizard_->OnCloseRequest();
+      return 0;
+    default:
+      if (IsMouseDown(msg)) {
+        OnMouseDown(self, msg);
+        return 0;
+      }
+      return DefWindowProcA(hwnd, msg, wp, lp);
+  }
+}
+
+LRESULT CALLBACK WizardView::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  WizardView* view = ViewFromCreate(hwnd, msg, lp);
+  if (!view || !view->wizard_ || msg == WM_NCCREATE) return DefWindowProcA(hwnd, msg, wp, lp);
+  return view->OnMessage(hwnd, msg, wp, lp, nullptr);
+}
+
+LRESULT CALLBACK WizardView::PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  WizardView* view = ViewFromCreate(hwnd, msg, lp);
+  if (!view || !view->wizard_ || msg == WM_NCCREATE) return DefWindowProcA(hwnd, msg, wp, lp);
+  Child* self = view->FindChild(hwnd);
+  if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+  return view->OnMessage(hwnd, msg, wp, lp, self);
+}
+
+LRESULT CALLBACK WizardView::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* view = static_cast<WizardView*>(GetPropA(hwnd, kViewProperty));
+  Child* self = view ? view->FindChild(hwnd) : nullptr;
+  if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+  switch (msg) {
+    case WM_NCHITTEST:
+      // Labels let presses through to what lies beneath by default; here
+      // every surface answers for itself (a drag, or a link).
+      return HTCLIENT;
+    case WM_SETCURSOR:
+      if (self->control->spec().linkCursor && view->linkCursor_) {
+        SetCursor(view->linkCursor_);
+        return TRUE;
+      }
+      break;
+    case WM_NCDESTROY:
+      RemovePropA(hwnd, kViewProperty);
+      break;
+    default:
+      if (IsMouseDown(msg)) {
+        view->OnMouseDown(self, msg);
+        return 0;
+      }
+  }
+  return CallWindowProcA(self->original, hwnd, msg, wp, lp);
+}
+
+void WizardView::Show() {
+  ShowWindow(window_, SW_SHOW);
+  UpdateWindow(window_);
+  MoveFocus(false);
+}
+
+void WizardView::MoveFocus(bool backwards) {
+  std::vector<HWND> order;
+  for (Control* c : wizard_->window().keyboardOrder())
+    if (Child* child = FindChild(c))
+      if (IsWindowVisible(child->hwnd) && IsWindowEnabled(child->hwnd)) order.push_back(child->hwnd);
+  if (order.empty()) return;
+  auto it = std::find(order.begin(), order.end(), GetFocus());
+  std::size_t next = 0;
+  if (it != order.end()) {
+    const std::size_t at = static_cast<std::size_t>(it - order.begin());
+    next = backwards ? (at + order.size() - 1) % order.size() : (at + 1) % order.size();
+  } else if (backwards) {
+    next = order.size() - 1;
+  }
+  SetFocus(order[next]);
+}
+
+// The keys a dialog would handle, kept in the wizard's own order: Tab moves
+// along the keyboard order, Enter presses the focused push button or else the
+// default one, Escape acts as a close request.
+bool WizardView::TranslateKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || !window_) return false;
+  if (msg.hwnd != window_ && !IsChild(window_, msg.hwnd)) return false;
+  switch (msg.wParam) {
+    case VK_TAB:
+      MoveFocus(GetKeyState(VK_SHIFT) < 0);
+      return true;
+    case VK_RETURN: {
+      Child* focused = FindChild(GetFocus());
+      if (focused && focused->control->kind() == ControlKind::kButton) {
+        wizard_->OnClick(*focused->control);
+      } else if (Control* d = wizard_->window().DefaultButton()) {
+        wizard_->OnClick(*d);
+      }
+      return true;
+    }
+    case VK_ESCAPE:
+      wizard_->OnCloseRequest();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool WizardView::Pump(bool wait) {
+  MSG msg;
+  for (;;) {
+    if (wait) {
+      if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+        exitCode_ = static_cast<int>(msg.wParam);
+        return false;
+      }
+    } else if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      return true;
+    } else if (msg.message == WM_QUIT) {
+      // Leave the quit for the main loop.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return false;
+    }
+    if (!TranslateKey(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+}
+
+int WizardView::Run() {
+  Pump(true);
+  return exitCode_;
+}
+
+void WizardView::InitCommonControls() { ::InitCommonControls(); }
+
+void WizardView::MakeTopMost() {
+  SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void WizardView::MakeNormal() {
+  SetWindowPos(window_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void WizardView::ProcessPendingEvents() {
+  if (!quitting_) Pump(false);
+}
+
+void WizardView::BeginWindowMove() {
+  ReleaseCapture();
+  SendMessageA(window_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+bool WizardView::AskYesNo(const std::string& text, const std::string& title) {
+  return MessageBoxA(window_, text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
+         IDYES;
+}
+
+void WizardView::HideWindow() { ShowWindow(window_, SW_HIDE); }
+
+void WizardView::EndProgram() {
+  quitting_ = true;
+  PostQuitMessage(0);
+}
+
+}  // namespace wizard::win32
