@@ -229,8 +229,11 @@ void WizardView::FitToText(Child& child) {
   SelectObject(dc, old);
   ReleaseDC(child.hwnd, dc);
   RedrawUnder(child.hwnd);
-  SetWindowPos(child.hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // A right-aligned label keeps its right edge and grows to the left.
+  const Box& b = child.control->spec().box;
+  const int width = r.right - r.left;
+  const int left = child.control->spec().align == Align::kRight ? Px(b.left + b.width) - width : Px(b.left);
+  SetWindowPos(child.hwnd, nullptr, left, Px(b.top), width, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // A transparent label shows whatever its parent drew beneath it, so a change

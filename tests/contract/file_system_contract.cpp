@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/contract/contract_platform.h"
+
+namespace {
+
+using platform::FsResult;
+
+TEST(FileSystemContract, WriteReplacesWholeContent) {
+  auto p = MakeContractPlatform();
+  auto& fs = p->files();
+  const std::string file = p->scratch() + "\\Data.TXT";
+  ASSERT_EQ(fs.WriteAll(file, "a longer first content"), FsResult::kOk);
+  ASSERT_EQ(fs.WriteAll(file, "short"), FsResult::kOk);
+  std::string content;
+  ASSERT_EQ(fs.ReadAll(p->scratch() + "\\data.txt", &content), FsResult::kOk);
+  EXPECT_EQ(content, "short");
+  EXPECT_TRUE(fs.FileExists(p->scratch() + "\\DATA.txt"));
+  EXPECT_FALSE(fs.DirectoryExists(file));
+  EXPECT_TRUE(fs.DirectoryExists(p->scratch()));
+  EXPECT_FALSE(fs.FileExists(p->scratch()));
+  // Bytes pass unchanged, zeros and line ends included.
+  const std::string binary("\0\r\n\xff\x1a", 5);
+  ASSERT_EQ(fs.WriteAll(file, binary), FsResult::kOk);
+  ASSERT_EQ(fs.ReadAll(file, &content), FsResult::kOk);
+  EXPECT_EQ(content, binary);
+}
+
+TEST(FileSystemContract, FailuresAreReportedByKind) {
+  auto p = MakeContractPlatform();
+  auto& fs = p->files();
+  const std::string s = p->scratch();
+  std::string content;
+  EXPECT_EQ(fs.WriteAll(s + "\\missing\\f.txt", "x"), FsResult::kPathNotFound);
+  EXPECT_EQ(fs.ReadAll(s + "\\absent.txt", &content), FsResult::kNotFound);
+  EXPECT_EQ(fs.EraseFile(s + "\\absent.txt"), FsResult::kNotFound);
+  EXPECT_EQ(fs.Attributes(s + "\\absent.txt"), std::nullopt);
+  ASSERT_EQ(fs.MakeDirectory(s + "\\dir"), FsResult::kOk);
+  EXPECT_EQ(fs.MakeDirectory(s + "\\dir"), FsResult::kAlreadyExists);
+  EXPECT_EQ(fs.MakeDirectory(s + "\\no\\dir"), FsResult::kPathNotFound);
+  EXPECT_EQ(fs.WriteAll(s + "\\dir", "x"), FsResult::kAccessDenied);
+  ASSERT_EQ(fs.WriteAll(s + "\\dir\\f.txt", "x"), FsResult::kOk);
+  EXPECT_EQ(fs.EraseDirectory(s + "\\dir"), FsResult::kDirectoryNotEmpty);
+  EXPECT_EQ(fs.EraseFile(s + "\\dir\\f.txt"), FsResult::kOk);
+  EXPECT_EQ(fs.EraseDirectory(s + "\\dir"), FsResult::kOk);
+  EXPECT_FALSE(fs.DirectoryExists(s + "\\dir"));
+}
+
+TEST(FileSystemContract, ReadOnlyFilesRefuseDeletionUntilReset) {
+  auto p = MakeContractPlatform();
+  auto& fs = p->files();
+  const std::string file = p->scratch() + "\\ro.dat";
+  ASSERT_EQ(fs.WriteAll(file, "x"), FsResult::kOk);
+  ASSERT_EQ(fs.SetAttributes(file, platform::kAttrReadOnly | platform::kAttrHidden), FsResult::kOk);
+  const auto attributes = fs.Attributes(file);
+  ASSERT_TRUE(attributes);
+  EXPECT_TRUE(*attributes & platform::kAttrReadOnly);
+  EXPECT_TRUE(*attributes & platform::kAttrHidden);
+  EXPECT_EQ(fs.EraseFile(file), FsResult::kAccessDenied);
+  ASSERT_EQ(fs.SetAttributes(file, 0), FsResult::kOk);
+  EXPECT_EQ(fs.EraseFile(file), FsResult::kOk);
+}
+
+TEST(FileSystemContract, ListingShowsHiddenEntriesWithoutDots) {
+  auto p = MakeContractPlatform();
+  auto& fs = p->files();
+  const std::string s = p->scratch();
+  ASSERT_EQ(fs.WriteAll(s + "\\visible.txt", "12345"), FsResult::kOk);
+  ASSERT_EQ(fs.WriteAll(s + "\\hidden.txt", ""), FsResult::kOk);
+  ASSERT_EQ(fs.SetAttributes(s + "\\hidden.txt", platform::kAttrHidden | platform::kAttrSystem), FsResult::kOk);
+  ASSERT_EQ(fs.MakeDirectory(s + "\\Sub"), FsResult::kOk);
+  std::vector<platform::DirectoryEntry> entries;
+  ASSERT_EQ(fs.List(s, &entries), FsResult::kOk);
+  std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.name < b.name; });
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].name, "Sub");
+  EXPECT_TRUE(entries[0].attributes & platform::kAttrDirectory);
+  EXPECT_EQ(entries[1].name, "hidden.txt");
+  EXPECT_TRUE(entries[1].attributes & platform::kAttrHidden);
+  EXPECT_TRUE(entries[1].attributes & platform::kAttrSystem);
+  EXPECT_EQ(entries[2].name, "visible.txt");
+  EXPECT_EQ(entries[2].size, 5u);
+  EXPECT_EQ(fs.List(s + "\\nowhere", &entries), FsResult::kPathNotFound);
+}
+
+}  // namespace

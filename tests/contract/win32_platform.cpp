@@ -1,0 +1,60 @@
+#include <windows.h>
+
+#include "platform/win32/environment.h"
+#include "platform/win32/file_system.h"
+#include "platform/win32/shell.h"
+#include "tests/contract/contract_platform.h"
+
+namespace {
+
+class Win32Platform : public ContractPlatform {
+ public:
+  Win32Platform() {
+    static int counter = 0;
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    scratch_ = std::string(temp) + "quillon-contract-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(++counter);
+    RemoveTree(scratch_);
+    CreateDirectoryA(scratch_.c_str(), nullptr);
+  }
+  ~Win32Platform() override {
+    for (const auto& name : setVariables_) SetEnvironmentVariableA(name.c_str(), nullptr);
+    RemoveTree(scratch_);
+  }
+
+  platform::Environment& env() override { return env_; }
+  void SetVariable(const std::string& name, const std::string& value) override {
+    setVariables_.push_back(name);
+    SetEnvironmentVariableA(name.c_str(), value.c_str());
+  }
+  void UnsetVariable(const std::string& name) override { SetEnvironmentVariableA(name.c_str(), nullptr); }
+  platform::FileSystem& files() override { return files_; }
+  const std::string& scratch() override { return scratch_; }
+  platform::Shell& shell() override { return shell_; }
+
+ private:
+  void RemoveTree(const std::string& path) {
+    std::vector<platform::DirectoryEntry> entries;
+    if (files_.List(path, &entries) != platform::FsResult::kOk) return;
+    for (const auto& e : entries) {
+      const std::string child = path + "\\" + e.name;
+      files_.SetAttributes(child, e.attributes & platform::kAttrDirectory);
+      if (e.attributes & platform::kAttrDirectory)
+        RemoveTree(child);
+      else
+        files_.EraseFile(child);
+    }
+    files_.EraseDirectory(path);
+  }
+
+  platform::win32::Environment env_;
+  platform::win32::FileSystem files_;
+  platform::win32::Shell shell_;
+  std::string scratch_;
+  std::vector<std::string> setVariables_;
+};
+
+}  // namespace
+
+std::unique_ptr<ContractPlatform> MakeContractPlatform() { return std::make_unique<Win32Platform>(); }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace uidriver {
+
+// Drives a real program through its windows, as a user would: start it with a
+// chosen environment, wait for its window, find controls by caption, press
+// them, read texts and states. Used by the end-to-end tests and the demo.
+class Session {
+ public:
+  Session() = default;
+  ~Session();  // ends the program if it is still running
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Starts `program` with `arguments`; `environment` overrides or adds
+  // variables (an empty value removes one), on top of this process's own.
+  bool Start(const std::string& program, const std::string& arguments,
+             const std::map<std::string, std::string>& environment, const std::string& workingDirectory = "");
+
+  // The program's first visible top-level window of `windowClass` (any class
+  // when empty); nullptr after `timeoutMs`.
+  HWND WaitForWindow(const std::string& windowClass, DWORD timeoutMs = 10000);
+  // A top-level window of the program with this class and title.
+  HWND FindTopLevel(const std::string& windowClass, const std::string& title = {}) const;
+
+  // Exit code once the program has ended within `timeoutMs`, else -1.
+  long WaitForExit(DWORD timeoutMs);
+  bool Running() const;
+  DWORD processId() const { return process_.dwProcessId; }
+
+ private:
+  PROCESS_INFORMATION process_ = {};
+};
+
+// The child windows of `parent` (all levels), in z-order.
+std::vector<HWND> Descendants(HWND parent);
+// The first descendant whose text equals `caption`, visible ones first.
+HWND FindByCaption(HWND parent, const std::string& caption);
+std::string Text(HWND hwnd);
+std::string ClassOf(HWND hwnd);
+// Visible itself and every parent.
+bool Shown(HWND hwnd);
+// Presses a button without waiting for what the press opens.
+void Press(HWND button);
+// The folder that holds the running program (the driver itself).
+std::string OwnFolder();
+// This process's environment with `overrides` applied, as a Windows block.
+std::string EnvironmentBlock(const std::map<std::string, std::string>& overrides);
+
+}  // namespace uidriver
