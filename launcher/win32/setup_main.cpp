@@ -1,0 +1,134 @@
+// setup's entry and its one window, the ProgressDialog: a small frameless
+// "Please wait..." box that starts the extraction worker and closes when the
+// worker asks it to, or when the system does.
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <string>
+
+#include "dll_hardening.h"
+#include "extraction_worker.h"
+#include "resource_ids.h"
+#include "win32_worker_host.h"
+
+namespace {
+
+const int kExitCode = 18;
+const DWORD kStopGraceMilliseconds = 500;
+
+// What the dialog thread and the worker share; one window, one worker.
+HINSTANCE g_instance = nullptr;
+HWND g_dialog = nullptr;
+HICON g_icon = nullptr;
+HANDLE g_worker = nullptr;
+DWORD g_workerId = 0;
+HANDLE g_stopEvent = nullptr;
+char g_extractPath[MAX_PATH] = {};
+
+DWORD WINAPI ExtractionWorkerThread(LPVOID parameter) {
+  HWND dialog = static_cast<HWND>(parameter);
+  // ShellExecute may hand the start to shell extensions, which expect COM.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  {
+    quillon::launcher::Win32WorkerHost host(dialog, g_instance, g_stopEvent);
+    quillon::launcher::ExtractionWorker worker(host, g_extractPath);
+    worker.run();
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  return 0;
+}
+
+// Reads TEMP into ExtractPath; 0 when it is missing, empty or longer than the
+// 259 characters the launcher's paths can hold.
+size_t PrepareExtractPath() {
+  g_extractPath[0] = '\0';
+  char value[MAX_PATH];
+  DWORD length = GetEnvironmentVariableA("TEMP", value, sizeof value);
+  if (length == 0) {
+    quillon::launcher::writeDiagnosticLine("Current path is: ");
+    return 0;
+  }
+  if (length >= sizeof value) {
+    std::string longValue(length, '\0');
+    DWORD got = GetEnvironmentVariableA("TEMP", &longValue[0], length);
+    longValue.resize(got < length ? got : 0);
+    quillon::launcher::writeDiagnosticLine(("Current path is: " + longValue).c_str());
+    return 0;
+  }
+  memcpy(g_extractPath, value, length + 1);
+  quillon::launcher::writeDiagnosticLine((std::string("Current path is: ") + g_extractPath).c_str());
+  return length;
+}
+
+BOOL OnInitDialog(HWND dialog) {
+  SetWindowTextA(dialog, "Mendora for Quillon");
+  g_icon = LoadIconA(g_instance, MAKEINTRESOURCEA(IDI_SETUP));
+  SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_icon));
+  if (PrepareExtractPath() == 0) return TRUE;  // stays up until closed
+  g_stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  g_worker = CreateThread(nullptr, 0, ExtractionWorkerThread, dialog, 0, &g_workerId);
+  return TRUE;
+}
+
+// The worker's final WM_DESTROY and the system's WM_CLOSE end alike.
+BOOL OnClose() {
+  if (g_icon != nullptr) {
+    DestroyIcon(g_icon);
+    g_icon = nullptr;
+  }
+  DWORD workerExit = 0;
+  if (g_worker != nullptr) GetExitCodeThread(g_worker, &workerExit);
+  if (workerExit == STILL_ACTIVE) {
+    SetEvent(g_stopEvent);
+    // Deliberately neither sleeping nor pumping: the worker's control
+    // updates wait, and the program ends after the grace time whatever the
+    // worker has reached.
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < kStopGraceMilliseconds) {
+    }
+  }
+  if (g_stopEvent != nullptr) {
+    CloseHandle(g_stopEvent);
+    g_stopEvent = nullptr;
+  }
+  PostQuitMessage(kExitCode);
+  return TRUE;
+}
+
+INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog(dialog);
+    case WM_CLOSE:
+    case WM_DESTROY:
+      return OnClose();
+    default:
+      return FALSE;  // Enter and Escape do nothing
+  }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  quillon::restrictDllSearchToSystem();
+  g_instance = instance;
+
+  INITCOMMONCONTROLSEX classes;
+  classes.dwSize = sizeof classes;
+  classes.dwICC = ICC_PROGRESS_CLASS;
+  InitCommonControlsEx(&classes);
+
+  g_dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr, ProgressDialogProc, 0);
+  if (g_dialog == nullptr) return 0;
+  ShowWindow(g_dialog, showCommand);
+
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (IsDialogMessageA(g_dialog, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return static_cast<int>(message.wParam);
+}

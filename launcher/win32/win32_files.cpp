@@ -1,0 +1,76 @@
+#include "win32_files.h"
+
+#include <windows.h>
+
+namespace quillon {
+namespace launcher {
+
+namespace {
+
+// Large requests go in pieces: one ReadFile/WriteFile of hundreds of
+// megabytes can fail with ERROR_NO_SYSTEM_RESOURCES on older systems.
+const DWORD kChunk = 8u << 20;
+
+HANDLE toHandle(FileHandle file) { return static_cast<HANDLE>(file); }
+
+FileHandle fromHandle(HANDLE handle) { return handle == INVALID_HANDLE_VALUE ? kNoFile : handle; }
+
+FILETIME toFileTime(uint64_t value) {
+  FILETIME t;
+  t.dwLowDateTime = static_cast<DWORD>(value);
+  t.dwHighDateTime = static_cast<DWORD>(value >> 32);
+  return t;
+}
+
+}  // namespace
+
+FileHandle Win32Files::createForWrite(const char* path) {
+  return fromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+FileHandle Win32Files::openForRead(const char* path) {
+  return fromHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool Win32Files::fileSize(FileHandle file, uint64_t* size) {
+  LARGE_INTEGER length;
+  if (!GetFileSizeEx(toHandle(file), &length)) return false;
+  *size = static_cast<uint64_t>(length.QuadPart);
+  return true;
+}
+
+uint32_t Win32Files::read(FileHandle file, void* buffer, uint32_t size) {
+  uint32_t total = 0;
+  while (total < size) {
+    DWORD want = size - total < kChunk ? size - total : kChunk;
+    DWORD got = 0;
+    if (!ReadFile(toHandle(file), static_cast<char*>(buffer) + total, want, &got, nullptr) || got == 0) break;
+    total += got;
+  }
+  return total;
+}
+
+uint32_t Win32Files::write(FileHandle file, const void* buffer, uint32_t size) {
+  uint32_t total = 0;
+  while (total < size) {
+    DWORD want = size - total < kChunk ? size - total : kChunk;
+    DWORD done = 0;
+    if (!WriteFile(toHandle(file), static_cast<const char*>(buffer) + total, want, &done, nullptr) || done == 0) break;
+    total += done;
+  }
+  return total;
+}
+
+bool Win32Files::setTimes(FileHandle file, uint64_t creation, uint64_t lastAccess, uint64_t lastWrite) {
+  FILETIME c = toFileTime(creation), a = toFileTime(lastAccess), w = toFileTime(lastWrite);
+  return SetFileTime(toHandle(file), &c, &a, &w) != FALSE;
+}
+
+void Win32Files::close(FileHandle file) { CloseHandle(toHandle(file)); }
+
+bool Win32Files::remove(const char* path) { return DeleteFileA(path) != FALSE; }
+
+bool Win32Files::copy(const char* from, const char* to) { return CopyFileA(from, to, FALSE) != FALSE; }
+
+}  // namespace launcher
+}  // namespace quillon

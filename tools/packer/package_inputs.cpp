@@ -1,0 +1,135 @@
+#include "package_inputs.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "file_times.h"
+
+namespace quillon {
+namespace packer {
+
+namespace fs = std::filesystem;
+
+bool checkInputName(const std::string& name, std::string* reason) {
+  if (name.size() > launcher::kMaxPath) {
+    *reason = "its name is longer than 259 characters";
+    return false;
+  }
+  unsigned char field[launcher::kNameSize] = {};
+  if (name.find('\0') != std::string::npos) {
+    *reason = "its name contains a NUL";
+    return false;
+  }
+  std::memcpy(field, name.data(), name.size());
+  launcher::NameCheck check = launcher::checkEntryName(field);
+  if (check != launcher::NameCheck::Ok) {
+    *reason = launcher::describeNameCheck(check);
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+bool addFile(const fs::path& path, const std::string& shown, std::vector<launcher::ArchiveFile>* files,
+             std::string* error) {
+  launcher::ArchiveFile file;
+  file.name = path.filename().string();
+  std::string reason;
+  if (!checkInputName(file.name, &reason)) {
+    *error = shown + ": cannot be carried: " + reason;
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = shown + ": cannot be opened";
+    return false;
+  }
+  file.data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    *error = shown + ": cannot be read";
+    return false;
+  }
+  if (file.data.empty()) {
+    *error = shown + ": cannot be carried: the file is empty (the launcher refuses empty files)";
+    return false;
+  }
+  if (file.data.size() > 0xFFFFFFFFull) {
+    *error = shown + ": cannot be carried: the file is 4 GiB or larger";
+    return false;
+  }
+  FileTimes times;
+  if (!readFileTimes(path.string(), &times, &reason)) {
+    *error = shown + ": " + reason;
+    return false;
+  }
+  file.creationTime = times.creation;
+  file.lastAccessTime = times.lastAccess;
+  file.lastWriteTime = times.lastWrite;
+  files->push_back(file);
+  return true;
+}
+
+}  // namespace
+
+bool collectInputs(const std::vector<std::string>& paths, std::vector<launcher::ArchiveFile>* files,
+                   std::vector<std::string>* warnings, std::string* error) {
+  files->clear();
+  for (const std::string& p : paths) {
+    fs::path path(p);
+    std::error_code ec;
+    fs::file_status status = fs::status(path, ec);
+    if (ec || !fs::exists(status)) {
+      *error = p + ": no such file or folder";
+      return false;
+    }
+    if (fs::is_directory(status)) {
+      std::vector<fs::path> entries;
+      for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(it->path());
+      if (ec) {
+        *error = p + ": cannot list the folder: " + ec.message();
+        return false;
+      }
+      std::sort(entries.begin(), entries.end());
+      for (const fs::path& entry : entries) {
+        std::string shown = entry.string();
+        if (fs::is_directory(entry, ec)) {
+          *error = shown + ": cannot be carried: the archive holds plain files only, no folders";
+          return false;
+        }
+        if (!addFile(entry, shown, files, error)) return false;
+      }
+      if (entries.empty()) warnings->push_back(p + ": the folder is empty");
+    } else if (!addFile(path, p, files, error)) {
+      return false;
+    }
+  }
+  if (files->empty()) {
+    *error = "no files to pack";
+    return false;
+  }
+  std::set<std::string> seen;
+  for (const launcher::ArchiveFile& f : *files) {
+    std::string key = f.name;
+    for (char& c : key) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (!seen.insert(key).second) {
+      warnings->push_back(f.name + ": the name is repeated; on disk the later file replaces the earlier one");
+    }
+    for (char c : f.name) {
+      if (static_cast<unsigned char>(c) >= 0x80) {
+        warnings->push_back(f.name + ": the name is not plain ASCII; Windows reads it in its ANSI code page");
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace packer
+}  // namespace quillon

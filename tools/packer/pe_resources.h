@@ -1,0 +1,52 @@
+// Reading and rewriting the resource section of a PE image (32- or 64-bit)
+// without any Windows API, so that a payload can be replaced from Linux.
+// Every offset in the input is checked; a malformed image is refused with a
+// message, never read out of bounds.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quillon {
+namespace packer {
+
+// A resource type or name: a 16-bit id or a (UTF-16) string.
+struct ResourceKey {
+  bool isString = false;
+  uint16_t id = 0;
+  std::u16string name;
+
+  static ResourceKey fromId(uint16_t id);
+  static ResourceKey fromName(const std::string& ascii);
+  std::string describe() const;
+  // Named keys first, each group ascending: the order the format demands.
+  bool operator<(const ResourceKey& other) const;
+  bool operator==(const ResourceKey& other) const;
+};
+
+struct ResourceData {
+  uint32_t codePage = 0;
+  std::vector<unsigned char> bytes;
+};
+
+// type -> name -> language -> data
+typedef std::map<uint16_t, ResourceData> ResourceLanguages;
+typedef std::map<ResourceKey, ResourceLanguages> ResourceNames;
+typedef std::map<ResourceKey, ResourceNames> ResourceTree;
+
+bool readResources(const std::vector<unsigned char>& image, ResourceTree* tree, std::string* error);
+
+// Replaces the image's resource section by one built from `tree`. Sections
+// after it move when it grows, if they may (only base relocations, which
+// nothing addresses directly); the header check sum is recomputed and an
+// Authenticode signature, which no longer matches, is dropped.
+bool writeResources(std::vector<unsigned char>* image, const ResourceTree& tree, std::string* error,
+                    std::vector<std::string>* warnings);
+
+// The PE check sum of an image whose check sum field is at `checkSumOffset`.
+uint32_t peCheckSum(const std::vector<unsigned char>& image, size_t checkSumOffset);
+
+}  // namespace packer
+}  // namespace quillon
