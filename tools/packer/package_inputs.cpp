@@ -44,6 +44,21 @@ bool addFile(const fs::path& path, const std::string& shown, std::vector<launche
     *error = shown + ": cannot be carried: " + reason;
     return false;
   }
+  // Taken before the read, which may itself move the last access time.
+  FileTimes times;
+  if (!readFileTimes(path.string(), &times, &reason)) {
+    *error = shown + ": " + reason;
+    return false;
+  }
+  file.creationTime = times.creation;
+  file.lastAccessTime = times.lastAccess;
+  file.lastWriteTime = times.lastWrite;
+  std::error_code ec;
+  uintmax_t size = fs::file_size(path, ec);
+  if (!ec && size > 0xFFFFFFFFu) {
+    *error = shown + ": cannot be carried: the file is 4 GiB or larger";
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     *error = shown + ": cannot be opened";
@@ -58,18 +73,6 @@ bool addFile(const fs::path& path, const std::string& shown, std::vector<launche
     *error = shown + ": cannot be carried: the file is empty (the launcher refuses empty files)";
     return false;
   }
-  if (file.data.size() > 0xFFFFFFFFull) {
-    *error = shown + ": cannot be carried: the file is 4 GiB or larger";
-    return false;
-  }
-  FileTimes times;
-  if (!readFileTimes(path.string(), &times, &reason)) {
-    *error = shown + ": " + reason;
-    return false;
-  }
-  file.creationTime = times.creation;
-  file.lastAccessTime = times.lastAccess;
-  file.lastWriteTime = times.lastWrite;
   files->push_back(file);
   return true;
 }

@@ -30,8 +30,10 @@ uint64_t alignUp(uint64_t v, uint64_t a) { return a == 0 ? v : (v + a - 1) / a *
 struct Section {
   size_t headerOffset;
   std::string name;
-  uint32_t virtualSize, virtualAddress, rawSize, rawOffset;
+  uint32_t virtualSize, virtualAddress, rawSize, rawOffset, characteristics;
 };
+
+const uint32_t kDiscardable = 0x02000000u;  // IMAGE_SCN_MEM_DISCARDABLE
 
 // The parts of the headers that a resource rewrite reads or changes.
 struct Headers {
@@ -85,10 +87,15 @@ bool parseHeaders(const std::vector<unsigned char>& b, Headers* h, std::string* 
   h->fileAlignment = get32(b, h->optional + 36);
   h->directoryCount = get32(b, h->optional + countField);
   h->directories = h->optional + countField + 4;
-  if (h->directoryCount <= kResourceDirectory ||
-      h->directoryCount > (optionalSize - countField - 4) / 8 ||
-      h->sectionAlignment == 0 || h->fileAlignment == 0) {
+  if (h->directoryCount <= kResourceDirectory || h->directoryCount > (optionalSize - countField - 4) / 8) {
     *error = "the data directories are missing or malformed";
+    return false;
+  }
+  // Powers of two, file alignment at most 64 KiB, as the loader demands.
+  auto powerOfTwo = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
+  if (!powerOfTwo(h->fileAlignment) || h->fileAlignment > 0x10000u || !powerOfTwo(h->sectionAlignment) ||
+      h->sectionAlignment < h->fileAlignment) {
+    *error = "the section or file alignment is invalid";
     return false;
   }
   size_t table = h->optional + optionalSize;
@@ -107,6 +114,7 @@ bool parseHeaders(const std::vector<unsigned char>& b, Headers* h, std::string* 
     s.virtualAddress = get32(b, at + 12);
     s.rawSize = get32(b, at + 16);
     s.rawOffset = get32(b, at + 20);
+    s.characteristics = get32(b, at + 36);
     if (s.rawSize != 0 && !inRange(b, s.rawOffset, s.rawSize)) {
       *error = "section " + s.name + " lies outside the file";
       return false;
@@ -395,7 +403,9 @@ bool writeResources(std::vector<unsigned char>* imagePointer, const ResourceTree
   for (size_t i = h.resourceSection + 1; i < sections.size(); ++i) {
     Section& s = sections[i];
     if (s.virtualAddress >= nextVirtual) break;
-    if (s.name != ".reloc") {
+    // Only what the loaded program never addresses may move: base
+    // relocations and debug information, both discardable.
+    if (!(s.characteristics & kDiscardable)) {
       *error = "the resource section would have to grow into section " + s.name + ", which cannot move";
       return false;
     }

@@ -39,8 +39,8 @@ typedef std::map<ResourceKey, ResourceNames> ResourceTree;
 bool readResources(const std::vector<unsigned char>& image, ResourceTree* tree, std::string* error);
 
 // Replaces the image's resource section by one built from `tree`. Sections
-// after it move when it grows, if they may (only base relocations, which
-// nothing addresses directly); the header check sum is recomputed and an
+// after it move when it grows, if they may (discardable ones such as base
+// relocations and debug information, which nothing addresses); the header check sum is recomputed and an
 // Authenticode signature, which no longer matches, is dropped.
 bool writeResources(std::vector<unsigned char>* image, const ResourceTree& tree, std::string* error,
                     std::vector<std::string>* warnings);

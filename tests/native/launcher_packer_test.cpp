@@ -1,0 +1,371 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "package_inputs.h"
+#include "payload_codec.h"
+#include "pe_resources.h"
+
+namespace quillon {
+namespace packer {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+uint32_t get32(const Bytes& b, size_t at) {
+  return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
+         (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+void put32(Bytes& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + static_cast<size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
+}
+void put16(Bytes& b, size_t at, uint32_t v) {
+  b[at] = static_cast<unsigned char>(v);
+  b[at + 1] = static_cast<unsigned char>(v >> 8);
+}
+
+// A minimal PE image as a linker lays it out: .text, .rsrc with an empty
+// root directory, then a discardable .reloc, and a symbol table after the
+// sections. File alignment 0x200, section alignment 0x1000.
+struct TestImage {
+  Bytes bytes;
+  size_t optional = 0;
+  size_t sections = 0;
+  size_t directories = 0;
+  bool pe32plus = true;
+
+  size_t section(int i) const { return sections + 40u * static_cast<size_t>(i); }
+  uint32_t sectionVa(int i) const { return get32(bytes, section(i) + 12); }
+  uint32_t sectionRaw(int i) const { return get32(bytes, section(i) + 20); }
+  uint32_t directoryRva(int d) const { return get32(bytes, directories + 8u * static_cast<size_t>(d)); }
+  uint32_t directorySize(int d) const { return get32(bytes, directories + 8u * static_cast<size_t>(d) + 4); }
+};
+
+TestImage makeImage(bool pe32plus, uint32_t thirdCharacteristics = 0x42000040u) {
+  TestImage t;
+  t.pe32plus = pe32plus;
+  Bytes& b = t.bytes;
+  b.assign(0xA40, 0);
+  b[0] = 'M';
+  b[1] = 'Z';
+  put32(b, 0x3C, 0x80);
+  std::memcpy(&b[0x80], "PE\0\0", 4);
+  size_t coff = 0x84;
+  put16(b, coff, pe32plus ? 0x8664 : 0x14C);
+  put16(b, coff + 2, 3);
+  put32(b, coff + 8, 0xA00);  // symbol table
+  put32(b, coff + 12, 1);
+  uint16_t optionalSize = pe32plus ? 240 : 224;
+  put16(b, coff + 16, optionalSize);
+  put16(b, coff + 18, 0x22);
+  t.optional = coff + 20;
+  put16(b, t.optional, pe32plus ? 0x20B : 0x10B);
+  put32(b, t.optional + 32, 0x1000);
+  put32(b, t.optional + 36, 0x200);
+  put32(b, t.optional + 56, 0x4000);
+  put32(b, t.optional + 60, 0x400);
+  size_t count = t.optional + (pe32plus ? 108u : 92u);
+  put32(b, count, 16);
+  t.directories = count + 4;
+  put32(b, t.directories + 8 * 2, 0x2000);  // resources
+  put32(b, t.directories + 8 * 2 + 4, 16);
+  put32(b, t.directories + 8 * 5, 0x3000);  // base relocations
+  put32(b, t.directories + 8 * 5 + 4, 0x20);
+  t.sections = t.optional + optionalSize;
+  const char* names[] = {".text", ".rsrc", ".reloc"};
+  uint32_t characteristics[] = {0x60000020u, 0x40000040u, thirdCharacteristics};
+  for (int i = 0; i < 3; ++i) {
+    size_t s = t.section(i);
+    std::memcpy(&b[s], names[i], std::strlen(names[i]));
+    put32(b, s + 8, i == 1 ? 16 : 0x200);
+    put32(b, s + 12, 0x1000u * static_cast<uint32_t>(i + 1));
+    put32(b, s + 16, 0x200);
+    put32(b, s + 20, 0x400u + 0x200u * static_cast<uint32_t>(i));
+    put32(b, s + 36, characteristics[i]);
+  }
+  for (size_t i = 0; i < 0x200; ++i) b[0x400 + i] = static_cast<unsigned char>(i * 7);          // code
+  for (size_t i = 0; i < 0x200; ++i) b[0x800 + i] = static_cast<unsigned char>(0xA5 ^ i);       // relocations
+  for (size_t i = 0; i < 0x40; ++i) b[0xA00 + i] = static_cast<unsigned char>('S' + (i % 5));  // symbols
+  return t;
+}
+
+ResourceTree sampleTree(size_t payloadSize) {
+  ResourceTree tree;
+  Bytes payload(payloadSize);
+  for (size_t i = 0; i < payloadSize; ++i) payload[i] = static_cast<unsigned char>(i * 31 + 1);
+  tree[payloadType()][payloadName()][kPayloadLanguage].bytes = payload;
+  tree[ResourceKey::fromId(3)][ResourceKey::fromId(1)][1033].bytes = Bytes(40, 0x11);
+  tree[ResourceKey::fromId(3)][ResourceKey::fromId(2)][1033].bytes = Bytes(3, 0x22);
+  tree[ResourceKey::fromId(14)][ResourceKey::fromId(1000)][1033].bytes = Bytes(20, 0x33);
+  tree[ResourceKey::fromId(5)][ResourceKey::fromName("NAMED")][1031] = {1252, Bytes(9, 0x44)};
+  tree[ResourceKey::fromId(5)][ResourceKey::fromName("NAMED")][1033].bytes = Bytes(7, 0x55);
+  return tree;
+}
+
+void expectSameTree(const ResourceTree& a, const ResourceTree& b) {
+  ASSERT_EQ(a.size(), b.size());
+  for (const auto& t : a) {
+    ASSERT_TRUE(b.count(t.first)) << t.first.describe();
+    const ResourceNames& names = b.at(t.first);
+    ASSERT_EQ(t.second.size(), names.size()) << t.first.describe();
+    for (const auto& n : t.second) {
+      ASSERT_TRUE(names.count(n.first)) << n.first.describe();
+      const ResourceLanguages& languages = names.at(n.first);
+      ASSERT_EQ(n.second.size(), languages.size());
+      for (const auto& l : n.second) {
+        ASSERT_TRUE(languages.count(l.first)) << l.first;
+        EXPECT_EQ(l.second.bytes, languages.at(l.first).bytes) << t.first.describe() << "/" << n.first.describe();
+        EXPECT_EQ(l.second.codePage, languages.at(l.first).codePage);
+      }
+    }
+  }
+}
+
+class PeResources : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PeResources, WritesAReadableTreeAndMovesRelocationsWhenItGrows) {
+  TestImage t = makeImage(GetParam());
+  const Bytes original = t.bytes;
+  std::string error;
+  ResourceTree tree = sampleTree(100);
+  ASSERT_TRUE(writeResources(&t.bytes, tree, &error, nullptr)) << error;
+  ResourceTree back;
+  ASSERT_TRUE(readResources(t.bytes, &back, &error)) << error;
+  expectSameTree(tree, back);
+  EXPECT_EQ(0x3000u, t.sectionVa(2)) << "a small tree fits where the old one was";
+
+  // A payload larger than the room before .reloc pushes it up.
+  Bytes payload(0x5432, 0x7E);
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(replacePayload(&t.bytes, payload, &error, &warnings)) << error;
+  EXPECT_TRUE(warnings.empty());
+  Bytes extracted;
+  ASSERT_TRUE(extractPayload(t.bytes, &extracted, &error)) << error;
+  EXPECT_EQ(payload, extracted);
+  ASSERT_TRUE(readResources(t.bytes, &back, &error)) << error;
+  tree[payloadType()][payloadName()][kPayloadLanguage].bytes = payload;
+  expectSameTree(tree, back);
+
+  uint32_t resourceSize = t.directorySize(2);
+  EXPECT_GT(resourceSize, 0x5432u);
+  EXPECT_EQ(0x2000u, t.directoryRva(2));
+  uint32_t relocVa = t.sectionVa(2);
+  EXPECT_GE(relocVa, 0x2000u + resourceSize);
+  EXPECT_EQ(0u, relocVa % 0x1000);
+  EXPECT_EQ(relocVa, t.directoryRva(5)) << "the base relocation directory follows its section";
+  EXPECT_EQ(0x20u, t.directorySize(5));
+  EXPECT_EQ(relocVa + 0x1000u, get32(t.bytes, t.optional + 56)) << "SizeOfImage";
+  // Code stays put byte for byte; relocations and symbols move intact.
+  EXPECT_EQ(0x400u, t.sectionRaw(0));
+  EXPECT_TRUE(std::equal(original.begin() + 0x400, original.begin() + 0x600, t.bytes.begin() + 0x400));
+  uint32_t relocRaw = t.sectionRaw(2);
+  EXPECT_EQ(0u, relocRaw % 0x200);
+  EXPECT_TRUE(std::equal(original.begin() + 0x800, original.begin() + 0xA00, t.bytes.begin() + relocRaw));
+  uint32_t symbols = get32(t.bytes, 0x84 + 8);
+  EXPECT_EQ(relocRaw + 0x200u, symbols);
+  EXPECT_TRUE(std::equal(original.begin() + 0xA00, original.end(), t.bytes.begin() + symbols));
+  EXPECT_EQ(peCheckSum(t.bytes, t.optional + 64), get32(t.bytes, t.optional + 64));
+}
+
+INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeResources, ::testing::Bool());
+
+TEST(PeResourcesGrowth, StopsAtASectionThatCannotMove) {
+  TestImage t = makeImage(true, 0x40000040u);  // not discardable: something may address it
+  std::string error;
+  ASSERT_TRUE(writeResources(&t.bytes, sampleTree(100), &error, nullptr)) << error;
+  Bytes before = t.bytes;
+  EXPECT_FALSE(replacePayload(&t.bytes, Bytes(0x3000, 1), &error, nullptr));
+  EXPECT_NE(std::string::npos, error.find(".reloc")) << error;
+  EXPECT_EQ(before, t.bytes) << "a refused rewrite leaves the image alone";
+}
+
+TEST(PeResourcesGrowth, DropsASignatureThatNoLongerMatches) {
+  TestImage t = makeImage(false);
+  put32(t.bytes, t.directories + 8 * 4, 0xA40);
+  put32(t.bytes, t.directories + 8 * 4 + 4, 8);
+  std::vector<std::string> warnings;
+  std::string error;
+  ASSERT_TRUE(writeResources(&t.bytes, sampleTree(10), &error, &warnings)) << error;
+  EXPECT_EQ(0u, t.directoryRva(4));
+  EXPECT_EQ(1u, warnings.size());
+}
+
+TEST(PeResourcesMalformed, RefusesWithAReasonAndNeverReadsOutside) {
+  TestImage t = makeImage(true);
+  std::string error;
+  ASSERT_TRUE(writeResources(&t.bytes, sampleTree(300), &error, nullptr)) << error;
+  const Bytes good = t.bytes;
+  // Every cut of the image, and every byte of the headers and the resource
+  // section set to 0xFF in turn: the reader either succeeds or says why,
+  // and the sanitizers see no stray read.
+  for (size_t cut = 0; cut < good.size(); cut += 7) {
+    Bytes b(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut));
+    ResourceTree tree;
+    if (!readResources(b, &tree, &error)) {
+      EXPECT_FALSE(error.empty());
+    }
+  }
+  size_t resourceRaw = t.sectionRaw(1);
+  for (size_t i = 0; i < resourceRaw + 0x200; ++i) {
+    if (i >= 0x400 && i < resourceRaw) continue;
+    Bytes b = good;
+    b[i] = 0xFF;
+    ResourceTree tree;
+    Bytes stream;
+    if (readResources(b, &tree, &error)) {
+      replacePayload(&b, Bytes(5000, 2), &error, nullptr);
+    } else {
+      EXPECT_FALSE(error.empty()) << i;
+    }
+  }
+}
+
+TEST(PeResourcesMalformed, KnownDamage) {
+  TestImage t = makeImage(true);
+  std::string error;
+  ASSERT_TRUE(writeResources(&t.bytes, sampleTree(50), &error, nullptr)) << error;
+  size_t root = t.sectionRaw(1);
+  struct Case {
+    const char* label;
+    void (*damage)(Bytes&, size_t root, const TestImage&);
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"noMz", [](Bytes& b, size_t, const TestImage&) { b[0] = 'X'; }, "MZ"},
+      {"peOffsetOutside", [](Bytes& b, size_t, const TestImage&) { put32(b, 0x3C, 0xFFFFFFF0u); }, "PE signature"},
+      {"entryCountHuge", [](Bytes& b, size_t r, const TestImage&) { put16(b, r + 14, 0xFFFF); }, "run past"},
+      {"subdirectoryOutside",
+       [](Bytes& b, size_t r, const TestImage&) { put32(b, r + 16 + 4, 0x80000000u | 0x7FFFFFF0u); }, "outside"},
+      {"leafAtTypeLevel", [](Bytes& b, size_t r, const TestImage&) { put32(b, r + 16 + 4, 0x10); }, "no directory"},
+      {"noResources", [](Bytes& b, size_t, const TestImage& image) { put32(b, image.directories + 16, 0); }, "no resources"},
+      {"sectionOutsideFile",
+       [](Bytes& b, size_t, const TestImage& image) { put32(b, image.section(2) + 20, 0x7FFFFF00u); }, "outside the file"},
+  };
+  for (const Case& c : cases) {
+    Bytes b = t.bytes;
+    c.damage(b, root, t);
+    ResourceTree tree;
+    EXPECT_FALSE(readResources(b, &tree, &error)) << c.label;
+    EXPECT_NE(std::string::npos, error.find(c.expected)) << c.label << ": " << error;
+  }
+}
+
+TEST(PayloadCodec, CompressesAsZlibAtTheDefaultLevelAndChecksOnTheWayBack) {
+  Bytes archive = launcher::buildArchive({{"trampo.exe", 1, 2, 3, Bytes(5000, 'a')}});
+  Bytes stream = compressPayload(archive);
+  ASSERT_GE(stream.size(), 6u);
+  EXPECT_EQ(0x78, stream[0]);
+  EXPECT_EQ(0x9C, stream[1]);
+  Bytes back;
+  std::string error;
+  ASSERT_TRUE(inflatePayload(stream, &back, &error)) << error;
+  EXPECT_EQ(archive, back);
+
+  Bytes trailing = stream;
+  trailing.push_back(0);
+  EXPECT_FALSE(inflatePayload(trailing, &back, &error));
+  EXPECT_NE(std::string::npos, error.find("follow")) << error;
+  Bytes cut(stream.begin(), stream.end() - 3);
+  EXPECT_FALSE(inflatePayload(cut, &back, &error));
+  EXPECT_NE(std::string::npos, error.find("cut short")) << error;
+  Bytes adler = stream;
+  adler.back() ^= 0x10;
+  EXPECT_FALSE(inflatePayload(adler, &back, &error));
+  EXPECT_NE(std::string::npos, error.find("damaged")) << error;
+}
+
+class PackageInputs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/launcher-packer-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(pattern));
+    dir = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  std::string write(const std::string& name, const std::string& content) {
+    std::string path = dir + "/" + name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+  }
+  std::string dir;
+};
+
+TEST_F(PackageInputs, FolderFilesComeSortedWithTheirTimes) {
+  write("b.dll", "bb");
+  std::string a = write("a.exe", "a");
+  write("C.txt", "ccc");
+  // 2001-09-09 01:46:40 UTC as write time, 2009-02-13 23:31:30 UTC as access time.
+  struct timespec times[2] = {{1234567890, 500}, {1000000000, 123456789}};
+  ASSERT_EQ(0, utimensat(AT_FDCWD, a.c_str(), times, 0));
+  std::vector<launcher::ArchiveFile> files;
+  std::vector<std::string> warnings;
+  std::string error;
+  ASSERT_TRUE(collectInputs({dir}, &files, &warnings, &error)) << error;
+  ASSERT_EQ(3u, files.size());
+  EXPECT_EQ("C.txt", files[0].name);
+  EXPECT_EQ("a.exe", files[1].name);
+  EXPECT_EQ("b.dll", files[2].name);
+  EXPECT_EQ((1000000000ull + 11644473600ull) * 10000000ull + 1234567, files[1].lastWriteTime);
+  EXPECT_EQ((1234567890ull + 11644473600ull) * 10000000ull + 5, files[1].lastAccessTime);
+  EXPECT_NE(0u, files[1].creationTime);
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(PackageInputs, OrderOfArgumentsIsKeptAndRepeatsWarn) {
+  std::string x = write("x.bin", "x");
+  std::string y = write("Y.BIN", "y");
+  std::string sub = dir + "/sub";
+  std::filesystem::create_directory(sub);
+  std::ofstream(sub + "/x.BIN") << "other";
+  std::vector<launcher::ArchiveFile> files;
+  std::vector<std::string> warnings;
+  std::string error;
+  ASSERT_TRUE(collectInputs({y, x, sub + "/x.BIN"}, &files, &warnings, &error)) << error;
+  ASSERT_EQ(3u, files.size());
+  EXPECT_EQ("Y.BIN", files[0].name);
+  EXPECT_EQ("x.bin", files[1].name);
+  ASSERT_EQ(1u, warnings.size());
+  EXPECT_NE(std::string::npos, warnings[0].find("x.BIN")) << warnings[0];
+}
+
+TEST_F(PackageInputs, RefusesWhatTheLauncherWouldRefuse) {
+  std::string empty = write("empty.txt", "");
+  std::filesystem::create_directory(dir + "/nested");
+  write("nested/inner", "i");
+  std::filesystem::create_directories(dir + "/withsub/deeper");
+  write("withsub/ok.txt", "ok");
+  struct Case {
+    std::vector<std::string> inputs;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {{empty}, "empty"},
+      {{dir + "/withsub"}, "folders"},
+      {{dir + "/missing"}, "no such file"},
+      {{dir + "/nested", dir + "/nope"}, "no such file"},
+  };
+  for (const Case& c : cases) {
+    std::vector<launcher::ArchiveFile> files;
+    std::vector<std::string> warnings;
+    std::string error;
+    EXPECT_FALSE(collectInputs(c.inputs, &files, &warnings, &error)) << c.inputs[0];
+    EXPECT_NE(std::string::npos, error.find(c.expected)) << error;
+    EXPECT_NE(std::string::npos, error.find(c.inputs.back().substr(dir.size()))) << "names the file: " << error;
+  }
+  std::string reason;
+  for (const char* bad : {"a:b", "..", ".", "", "a\\b"}) EXPECT_FALSE(checkInputName(bad, &reason)) << bad;
+  EXPECT_FALSE(checkInputName(std::string(260, 'n'), &reason));
+  EXPECT_TRUE(checkInputName(std::string(259, 'n'), &reason));
+}
+
+}  // namespace
+}  // namespace packer
+}  // namespace quillon
