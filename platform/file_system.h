@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +41,28 @@ struct DirectoryEntry {
   std::uint64_t size = 0;
 };
 
+// A file opened by FileSystem::Open; closed when destroyed. Positions are
+// 0-based byte offsets.
+class OpenFile {
+ public:
+  virtual ~OpenFile() = default;
+
+  // Reads up to `size` bytes at `position`; *read says how many came (fewer
+  // at the end of the file, 0 past it).
+  virtual FsResult ReadAt(std::uint64_t position, char* buffer, std::size_t size, std::size_t* read) = 0;
+  // Writes all of `data` at `position`; a gap before it reads as zeros.
+  virtual FsResult WriteAt(std::uint64_t position, std::string_view data) = 0;
+  virtual FsResult Length(std::uint64_t* length) = 0;
+  // Cuts (or extends with zeros) the file to `length` bytes.
+  virtual FsResult Truncate(std::uint64_t length) = 0;
+};
+
+enum class OpenMode {
+  kRead,   // an existing file, for reading; others may read it meanwhile
+  kWrite,  // for reading and writing, created when missing, content kept; others
+           // may read it meanwhile, but it cannot be deleted while open
+};
+
 // Files and directories with Windows semantics: paths are ANSI texts with "\"
 // separators and a drive ("C:\dir\file"), names compare case-insensitively.
 // Single thread. No operation throws; failures come back as FsResult.
@@ -54,16 +78,26 @@ class FileSystem {
   virtual FsResult WriteAll(const std::string& path, std::string_view data) = 0;
   virtual FsResult ReadAll(const std::string& path, std::string* data) = 0;
 
-  // Deletes a file (not a directory). A read-only file gives kAccessDenied.
+  // Opens a file for byte access; *file is set only on success.
+  virtual FsResult Open(const std::string& path, OpenMode mode, std::unique_ptr<OpenFile>* file) = 0;
+
+  // Copies a whole file with its attributes, replacing an existing `to`
+  // (a read-only `to` gives kAccessDenied).
+  virtual FsResult CopyWholeFile(const std::string& from, const std::string& to) = 0;
+
+  // Deletes a file (not a directory). A read-only file gives kAccessDenied, an
+  // open one kSharingViolation.
   virtual FsResult EraseFile(const std::string& path) = 0;
 
   // Creates one directory; its parent must exist.
   virtual FsResult MakeDirectory(const std::string& path) = 0;
-  // Removes an empty directory.
+  // Removes an empty directory. A directory link (junction or symbolic link,
+  // kAttrReparsePoint) is removed as the link itself; its target stays.
   virtual FsResult EraseDirectory(const std::string& path) = 0;
 
   // The entries of a directory, hidden and system ones included, without "."
-  // and "..", in the platform's order.
+  // and "..", in the platform's order. Listing a directory link lists its
+  // target's entries.
   virtual FsResult List(const std::string& directory, std::vector<DirectoryEntry>* entries) = 0;
 
   bool FileExists(const std::string& path) {

@@ -1,5 +1,7 @@
 #include "platform/fake/file_system.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 
 namespace platform::fake {
@@ -16,7 +18,29 @@ std::string FileSystem::Normalize(const std::string& path) {
   return p;
 }
 
-std::string FileSystem::Key(const std::string& path) { return UpperAscii(Normalize(path)); }
+std::string FileSystem::UpperKey(const std::string& canonical) { return UpperAscii(canonical); }
+
+std::string FileSystem::Canonical(const std::string& path, bool followLast) {
+  std::string p = Normalize(path);
+  // Links may lead to further links; a loop ends after a fixed depth.
+  for (int hops = 0; hops < 32; ++hops) {
+    bool replaced = false;
+    for (std::size_t end = p.find('\\'); ; end = p.find('\\', end + 1)) {
+      const bool last = end == std::string::npos;
+      if (last && !followLast) break;
+      const std::string prefix = last ? p : p.substr(0, end);
+      auto it = nodes_.find(UpperAscii(prefix));
+      if (it != nodes_.end() && !it->second.linkTarget.empty()) {
+        p = it->second.linkTarget + (last ? "" : p.substr(end));
+        replaced = true;
+        break;
+      }
+      if (last) break;
+    }
+    if (!replaced) break;
+  }
+  return p;
+}
 
 std::string FileSystem::Parent(const std::string& normalized) {
   auto slash = normalized.rfind('\\');
@@ -30,20 +54,26 @@ FileSystem::Node* FileSystem::Find(const std::string& path) {
 }
 
 void FileSystem::AddDrive(const std::string& drive) {
-  nodes_[Key(drive)] = Node{Normalize(drive), true, kAttrDirectory, {}};
+  nodes_[Key(drive)] = Node{Normalize(drive), true, kAttrDirectory, {}, {}};
 }
 
 void FileSystem::MakeDirectories(const std::string& path) {
-  const std::string p = Normalize(path);
+  const std::string p = Canonical(path);
   if (p.empty() || Find(p)) return;
   MakeDirectories(Parent(p));
-  nodes_[Key(p)] = Node{p, true, kAttrDirectory, {}};
+  nodes_[UpperKey(p)] = Node{p, true, kAttrDirectory, {}, {}};
 }
 
 void FileSystem::PutFile(const std::string& path, const std::string& data, std::uint32_t attributes) {
-  const std::string p = Normalize(path);
+  const std::string p = Canonical(path);
   MakeDirectories(Parent(p));
-  nodes_[Key(p)] = Node{p, false, attributes, data};
+  nodes_[UpperKey(p)] = Node{p, false, attributes, data, {}};
+}
+
+void FileSystem::MakeLink(const std::string& link, const std::string& target) {
+  const std::string p = Canonical(link);
+  MakeDirectories(Parent(p));
+  nodes_[UpperKey(p)] = Node{p, true, kAttrDirectory | kAttrReparsePoint, {}, Canonical(target, true)};
 }
 
 void FileSystem::DenyWrites(const std::string& directory) { denyWrites_.insert(Key(directory)); }
@@ -58,9 +88,9 @@ std::set<std::string> FileSystem::AllPaths() const {
 
 FsResult FileSystem::CheckParent(const std::string& normalized) {
   const std::string parent = Parent(normalized);
-  Node* dir = parent.empty() ? nullptr : Find(parent);
+  Node* dir = parent.empty() ? nullptr : Find(Canonical(parent, true));
   if (!dir || !dir->directory) return FsResult::kPathNotFound;
-  if (denyWrites_.count(Key(parent))) return FsResult::kAccessDenied;
+  if (denyWrites_.count(Key(Canonical(parent, true)))) return FsResult::kAccessDenied;
   return FsResult::kOk;
 }
 
@@ -72,21 +102,21 @@ std::optional<std::uint32_t> FileSystem::Attributes(const std::string& path) {
 
 FsResult FileSystem::SetAttributes(const std::string& path, std::uint32_t attributes) {
   Node* n = Find(path);
-  if (!n) return Find(Parent(Normalize(path))) ? FsResult::kNotFound : FsResult::kPathNotFound;
+  if (!n) return Find(Parent(Canonical(path))) ? FsResult::kNotFound : FsResult::kPathNotFound;
   const std::uint32_t settable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
   n->attributes = (n->attributes & ~settable) | (attributes & settable);
   return FsResult::kOk;
 }
 
 FsResult FileSystem::WriteAll(const std::string& path, std::string_view data) {
-  const std::string p = Normalize(path);
+  const std::string p = Canonical(path);
   if (Node* n = Find(p)) {
     if (n->directory || (n->attributes & kAttrReadOnly)) return FsResult::kAccessDenied;
-    if (locked_.count(Key(p))) return FsResult::kSharingViolation;
+    if (locked_.count(Key(p)) || openCount_.count(Key(p))) return FsResult::kSharingViolation;
     n->data.clear();
   } else {
     if (FsResult r = CheckParent(p); r != FsResult::kOk) return r;
-    nodes_[Key(p)] = Node{p, false, kAttrArchive, {}};
+    nodes_[UpperKey(p)] = Node{p, false, kAttrArchive, {}, {}};
   }
   if (diskFull && !data.empty()) return FsResult::kDiskFull;
   Find(p)->data.assign(data.data(), data.size());
@@ -94,7 +124,7 @@ FsResult FileSystem::WriteAll(const std::string& path, std::string_view data) {
 }
 
 FsResult FileSystem::ReadAll(const std::string& path, std::string* data) {
-  const std::string p = Normalize(path);
+  const std::string p = Canonical(path);
   Node* n = Find(p);
   if (!n) return Find(Parent(p)) ? FsResult::kNotFound : FsResult::kPathNotFound;
   if (n->directory) return FsResult::kAccessDenied;
@@ -103,44 +133,146 @@ FsResult FileSystem::ReadAll(const std::string& path, std::string* data) {
   return FsResult::kOk;
 }
 
+// An open file reaches its node by key, so that it sees every later change
+// and fails cleanly should the node go.
+class FileSystem::File : public OpenFile {
+ public:
+  File(FileSystem& fs, std::string key, bool writable) : fs_(fs), key_(std::move(key)), writable_(writable) {
+    ++fs_.openCount_[key_];
+  }
+  ~File() override {
+    if (--fs_.openCount_[key_] == 0) fs_.openCount_.erase(key_);
+  }
+
+  FsResult ReadAt(std::uint64_t position, char* buffer, std::size_t size, std::size_t* read) override {
+    *read = 0;
+    Node* n = node();
+    if (!n) return FsResult::kFailed;
+    if (position < n->data.size()) {
+      *read = std::min<std::size_t>(size, n->data.size() - static_cast<std::size_t>(position));
+      std::copy_n(n->data.data() + position, *read, buffer);
+    }
+    return FsResult::kOk;
+  }
+
+  FsResult WriteAt(std::uint64_t position, std::string_view data) override {
+    Node* n = node();
+    if (!n) return FsResult::kFailed;
+    if (!writable_) return FsResult::kAccessDenied;
+    if (data.empty()) return FsResult::kOk;
+    if (fs_.diskFull) return FsResult::kDiskFull;
+    const auto end = static_cast<std::size_t>(position) + data.size();
+    if (n->data.size() < end) n->data.resize(end, '\0');
+    std::copy(data.begin(), data.end(), n->data.begin() + static_cast<std::ptrdiff_t>(position));
+    return FsResult::kOk;
+  }
+
+  FsResult Length(std::uint64_t* length) override {
+    Node* n = node();
+    if (!n) return FsResult::kFailed;
+    *length = n->data.size();
+    return FsResult::kOk;
+  }
+
+  FsResult Truncate(std::uint64_t length) override {
+    Node* n = node();
+    if (!n) return FsResult::kFailed;
+    if (!writable_) return FsResult::kAccessDenied;
+    if (length > n->data.size() && fs_.diskFull) return FsResult::kDiskFull;
+    n->data.resize(static_cast<std::size_t>(length), '\0');
+    return FsResult::kOk;
+  }
+
+ private:
+  Node* node() {
+    auto it = fs_.nodes_.find(key_);
+    return it == fs_.nodes_.end() || it->second.directory ? nullptr : &it->second;
+  }
+
+  FileSystem& fs_;
+  std::string key_;
+  bool writable_;
+};
+
+FsResult FileSystem::Open(const std::string& path, OpenMode mode, std::unique_ptr<OpenFile>* file) {
+  const std::string p = Canonical(path);
+  Node* n = Find(p);
+  if (n) {
+    if (n->directory) return FsResult::kAccessDenied;
+    if (locked_.count(Key(p))) return FsResult::kSharingViolation;
+    if (mode == OpenMode::kWrite && (n->attributes & kAttrReadOnly)) return FsResult::kAccessDenied;
+  } else {
+    if (mode == OpenMode::kRead) return Find(Parent(p)) ? FsResult::kNotFound : FsResult::kPathNotFound;
+    if (FsResult r = CheckParent(p); r != FsResult::kOk) return r;
+    nodes_[UpperKey(p)] = Node{p, false, kAttrArchive, {}, {}};
+  }
+  *file = std::make_unique<File>(*this, UpperKey(p), mode == OpenMode::kWrite);
+  return FsResult::kOk;
+}
+
+FsResult FileSystem::CopyWholeFile(const std::string& from, const std::string& to) {
+  const std::string source = Canonical(from);
+  Node* s = Find(source);
+  if (!s) return Find(Parent(source)) ? FsResult::kNotFound : FsResult::kPathNotFound;
+  if (s->directory) return FsResult::kAccessDenied;
+  if (locked_.count(Key(source))) return FsResult::kSharingViolation;
+  const std::string target = Canonical(to);
+  if (UpperKey(source) == UpperKey(target)) return FsResult::kSharingViolation;
+  const Node copy = *s;
+  if (Node* t = Find(target)) {
+    if (t->directory || (t->attributes & kAttrReadOnly)) return FsResult::kAccessDenied;
+    if (locked_.count(Key(target)) || openCount_.count(Key(target))) return FsResult::kSharingViolation;
+  } else if (FsResult r = CheckParent(target); r != FsResult::kOk) {
+    return r;
+  }
+  if (diskFull && !copy.data.empty()) return FsResult::kDiskFull;
+  Node& t = nodes_[UpperKey(target)];
+  if (t.path.empty()) t.path = target;
+  t.directory = false;
+  t.attributes = copy.attributes | kAttrArchive;
+  t.data = copy.data;
+  return FsResult::kOk;
+}
+
 FsResult FileSystem::EraseFile(const std::string& path) {
-  const std::string p = Normalize(path);
+  const std::string p = Canonical(path);
   Node* n = Find(p);
   if (!n) return Find(Parent(p)) ? FsResult::kNotFound : FsResult::kPathNotFound;
   if (n->directory || (n->attributes & kAttrReadOnly)) return FsResult::kAccessDenied;
-  if (locked_.count(Key(p))) return FsResult::kSharingViolation;
+  if (locked_.count(Key(p)) || openCount_.count(Key(p))) return FsResult::kSharingViolation;
   nodes_.erase(Key(p));
   return FsResult::kOk;
 }
 
 FsResult FileSystem::MakeDirectory(const std::string& path) {
-  const std::string p = Normalize(path);
+  const std::string p = Canonical(path);
   if (Find(p)) return FsResult::kAlreadyExists;
   if (FsResult r = CheckParent(p); r != FsResult::kOk) return r;
-  nodes_[Key(p)] = Node{p, true, kAttrDirectory, {}};
+  nodes_[UpperKey(p)] = Node{p, true, kAttrDirectory, {}, {}};
   return FsResult::kOk;
 }
 
 FsResult FileSystem::EraseDirectory(const std::string& path) {
-  const std::string p = Normalize(path);
+  const std::string p = Canonical(path);
   Node* n = Find(p);
   if (!n) return Find(Parent(p)) ? FsResult::kNotFound : FsResult::kPathNotFound;
   if (!n->directory || Parent(p).empty()) return FsResult::kFailed;
   if (n->attributes & kAttrReadOnly) return FsResult::kAccessDenied;
-  const std::string prefix = Key(p) + "\\";
+  // A link holds no entries of its own: its target's stay where they are.
+  const std::string prefix = UpperKey(p) + "\\";
   auto child = nodes_.lower_bound(prefix);
   if (child != nodes_.end() && child->first.compare(0, prefix.size(), prefix) == 0)
     return FsResult::kDirectoryNotEmpty;
-  nodes_.erase(Key(p));
+  nodes_.erase(UpperKey(p));
   return FsResult::kOk;
 }
 
 FsResult FileSystem::List(const std::string& directory, std::vector<DirectoryEntry>* entries) {
-  const std::string p = Normalize(directory);
+  const std::string p = Canonical(directory, true);
   Node* dir = Find(p);
   if (!dir || !dir->directory) return FsResult::kPathNotFound;
   entries->clear();
-  const std::string prefix = Key(p) + "\\";
+  const std::string prefix = UpperKey(p) + "\\";
   for (auto it = nodes_.lower_bound(prefix);
        it != nodes_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
     if (it->first.find('\\', prefix.size()) != std::string::npos) continue;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -21,6 +22,10 @@ class FileSystem : public platform::FileSystem {
   void MakeDirectories(const std::string& path);
   void PutFile(const std::string& path, const std::string& data, std::uint32_t attributes = kAttrArchive);
 
+  // A directory link (junction) at `link` to the existing directory `target`:
+  // paths through it reach the target's entries.
+  void MakeLink(const std::string& link, const std::string& target);
+
   // Faults: no new files or directories inside `directory`; `file` is open
   // elsewhere without sharing; every write of data fails as on a full disk.
   void DenyWrites(const std::string& directory);
@@ -35,21 +40,29 @@ class FileSystem : public platform::FileSystem {
   FsResult SetAttributes(const std::string& path, std::uint32_t attributes) override;
   FsResult WriteAll(const std::string& path, std::string_view data) override;
   FsResult ReadAll(const std::string& path, std::string* data) override;
+  FsResult Open(const std::string& path, OpenMode mode, std::unique_ptr<OpenFile>* file) override;
+  FsResult CopyWholeFile(const std::string& from, const std::string& to) override;
   FsResult EraseFile(const std::string& path) override;
   FsResult MakeDirectory(const std::string& path) override;
   FsResult EraseDirectory(const std::string& path) override;
   FsResult List(const std::string& directory, std::vector<DirectoryEntry>* entries) override;
 
  private:
+  class File;
   struct Node {
     std::string path;  // as first written
     bool directory = false;
     std::uint32_t attributes = 0;
     std::string data;
+    std::string linkTarget;  // for a directory link
   };
   // Absolute, "\"-separated, without a trailing "\" (a root is "C:").
   static std::string Normalize(const std::string& path);
-  static std::string Key(const std::string& path);
+  // Normalized, with every link on the way replaced by its target (the last
+  // level too when `followLast`).
+  std::string Canonical(const std::string& path, bool followLast = false);
+  std::string Key(const std::string& path) { return UpperKey(Canonical(path)); }
+  static std::string UpperKey(const std::string& canonical);
   static std::string Parent(const std::string& normalized);
   Node* Find(const std::string& path);
   // Why a new entry cannot go into the parent of `normalized`, or kOk.
@@ -58,6 +71,7 @@ class FileSystem : public platform::FileSystem {
   std::map<std::string, Node> nodes_;  // by upper-cased normalized path
   std::set<std::string> denyWrites_;
   std::set<std::string> locked_;
+  std::map<std::string, int> openCount_;  // by key: files held open by OpenFile objects
 };
 
 }  // namespace platform::fake

@@ -11,6 +11,8 @@ class FileSystem : public platform::FileSystem {
   FsResult SetAttributes(const std::string& path, std::uint32_t attributes) override;
   FsResult WriteAll(const std::string& path, std::string_view data) override;
   FsResult ReadAll(const std::string& path, std::string* data) override;
+  FsResult Open(const std::string& path, OpenMode mode, std::unique_ptr<OpenFile>* file) override;
+  FsResult CopyWholeFile(const std::string& from, const std::string& to) override;
   FsResult EraseFile(const std::string& path) override;
   FsResult MakeDirectory(const std::string& path) override;
   FsResult EraseDirectory(const std::string& path) override;

@@ -6,6 +6,7 @@
 
 #include "platform/environment.h"
 #include "platform/file_system.h"
+#include "platform/registry.h"
 #include "platform/shell.h"
 
 // One implementation of the seam for the contract tests: the in-memory fakes
@@ -24,6 +25,15 @@ class ContractPlatform {
   virtual const std::string& scratch() = 0;
 
   virtual platform::Shell& shell() = 0;
+
+  // A directory link (junction or symbolic link) at `link` to the existing
+  // directory `target`; false when the platform will not make one here.
+  virtual bool MakeDirectoryLink(const std::string& link, const std::string& target) = 0;
+
+  virtual platform::Registry& registry() = 0;
+  // A key path that belongs to this test alone under every root; it does not
+  // exist yet, and whatever the test leaves below it is removed afterwards.
+  virtual const std::string& registryScratch() = 0;
 };
 
 std::unique_ptr<ContractPlatform> MakeContractPlatform();
@@ -33,6 +43,11 @@ inline void PrintTo(FsResult r, std::ostream* os) {
   static const char* const kNames[] = {"kOk",           "kNotFound",  "kPathNotFound",
                                        "kAccessDenied", "kSharingViolation", "kDiskFull",
                                        "kDirectoryNotEmpty", "kAlreadyExists", "kFailed"};
+  *os << kNames[static_cast<int>(r)];
+}
+inline void PrintTo(RegResult r, std::ostream* os) {
+  static const char* const kNames[] = {"kOk", "kNotFound", "kAccessDenied", "kMoreData", "kInvalidHandle",
+                                       "kFailed"};
   *os << kNames[static_cast<int>(r)];
 }
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/fake/environment.h"
 #include "platform/fake/file_system.h"
+#include "platform/fake/registry.h"
 #include "platform/fake/shell.h"
 #include "tests/contract/contract_platform.h"
 
@@ -17,11 +18,19 @@ class FakePlatform : public ContractPlatform {
   platform::FileSystem& files() override { return files_; }
   const std::string& scratch() override { return scratch_; }
   platform::Shell& shell() override { return shell_; }
+  bool MakeDirectoryLink(const std::string& link, const std::string& target) override {
+    files_.MakeLink(link, target);
+    return true;
+  }
+  platform::Registry& registry() override { return registry_; }
+  const std::string& registryScratch() override { return registryScratch_; }
 
  private:
   platform::fake::Environment env_;
   platform::fake::FileSystem files_;
   platform::fake::Shell shell_;
+  platform::fake::Registry registry_;
+  std::string registryScratch_ = "Software\\QuillonContract\\test";
   std::string scratch_ = "C:\\Scratch\\contract";
 };
 

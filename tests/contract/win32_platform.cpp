@@ -2,6 +2,7 @@
 
 #include "platform/win32/environment.h"
 #include "platform/win32/file_system.h"
+#include "platform/win32/registry.h"
 #include "platform/win32/shell.h"
 #include "tests/contract/contract_platform.h"
 
@@ -17,10 +18,17 @@ class Win32Platform : public ContractPlatform {
                std::to_string(++counter);
     RemoveTree(scratch_);
     CreateDirectoryA(scratch_.c_str(), nullptr);
+    registryScratch_ = std::string(kRegistryParent) + "\\" + std::to_string(GetCurrentProcessId()) + "-" +
+                       std::to_string(counter);
   }
   ~Win32Platform() override {
     for (const auto& name : setVariables_) SetEnvironmentVariableA(name.c_str(), nullptr);
     RemoveTree(scratch_);
+    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+      RegDeleteTreeA(root, registryScratch_.c_str());
+      RegDeleteKeyA(root, registryScratch_.c_str());
+      RegDeleteKeyA(root, kRegistryParent);  // only once no other test's key is left in it
+    }
   }
 
   platform::Environment& env() override { return env_; }
@@ -32,6 +40,15 @@ class Win32Platform : public ContractPlatform {
   platform::FileSystem& files() override { return files_; }
   const std::string& scratch() override { return scratch_; }
   platform::Shell& shell() override { return shell_; }
+  bool MakeDirectoryLink(const std::string& link, const std::string& target) override {
+    // Wine answers success without making anything: only a link that is
+    // really there counts.
+    CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+    const DWORD a = GetFileAttributesA(link.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+  }
+  platform::Registry& registry() override { return registry_; }
+  const std::string& registryScratch() override { return registryScratch_; }
 
  private:
   void RemoveTree(const std::string& path) {
@@ -51,6 +68,9 @@ class Win32Platform : public ContractPlatform {
   platform::win32::Environment env_;
   platform::win32::FileSystem files_;
   platform::win32::Shell shell_;
+  platform::win32::Registry registry_;
+  static constexpr const char* kRegistryParent = "Software\\QuillonContract";
+  std::string registryScratch_;
   std::string scratch_;
   std::vector<std::string> setVariables_;
 };
