@@ -4,6 +4,7 @@
 
 #include "platform/fake/environment.h"
 #include "platform/fake/file_system.h"
+#include "platform/fake/registry.h"
 #include "platform/fake/shell.h"
 #include "wizard/ui/headless_host.h"
 #include "wizard/ui/wizard.h"
@@ -14,6 +15,7 @@ struct WizardFixture {
   platform::fake::Environment env;
   platform::fake::FileSystem files;
   platform::fake::Shell shell;
+  platform::fake::Registry registry;
   wizard::HeadlessHost host;
   std::unique_ptr<wizard::Wizard> wizard;
 
@@ -29,7 +31,7 @@ struct WizardFixture {
   // Creates the wizard's window and runs its start-up.
   wizard::WizardWindow& Start(const std::string& arguments = "") {
     env.arguments = arguments;
-    wizard = std::make_unique<wizard::Wizard>(wizard::Platform{env, files, shell, host});
+    wizard = std::make_unique<wizard::Wizard>(wizard::Platform{env, files, shell, host, registry});
     host.Attach(wizard->window());
     wizard->Start();
     return wizard->window();

@@ -1,8 +1,17 @@
 #include "wizard/ui/wizard.h"
 
+#include "wizard/engine/file_copy.h"
+
 namespace wizard {
 
-Wizard::Wizard(Platform platform) : p_(platform) {}
+Wizard::Wizard(Platform platform)
+    : p_(platform),
+      navigation_(window_, p_.env, p_.files),
+      steps_(EngineServices{window_, p_.env, p_.files, p_.registry, p_.host}) {
+  BindProgressDisplay(window_);
+  navigation_.Bind();
+  steps_.Bind();
+}
 
 void Wizard::Start() {
   p_.host.InitCommonControls();
@@ -29,6 +38,8 @@ void Wizard::OnClick(Control& control) {
     control.SetCheck(control.check() == 0 ? 1 : 0);
     return;
   }
+  if (&control == &window_.NextButton) navigation_.OnNextButton();
+  if (&control == &window_.BackButton) navigation_.OnBackButton();
   if (&control == &window_.CancelButton) OnCancelButton();
 }
 

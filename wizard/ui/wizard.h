@@ -2,8 +2,11 @@
 
 #include "platform/environment.h"
 #include "platform/file_system.h"
+#include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/ui_host.h"
+#include "wizard/engine/install_steps.h"
+#include "wizard/ui/navigation.h"
 #include "wizard/ui/startup.h"
 #include "wizard/ui/wizard_window.h"
 
@@ -15,6 +18,7 @@ struct Platform {
   platform::FileSystem& files;
   platform::Shell& shell;
   platform::UiHost& host;
+  platform::Registry& registry;
 };
 
 enum class MouseButton { kLeft, kRight, kMiddle, kOther };
@@ -49,6 +53,8 @@ class Wizard {
   Platform p_;
   WizardWindow window_;
   StartState startState_ = StartState::kPresent;
+  Navigation navigation_;
+  InstallSteps steps_;
 };
 
 }  // namespace wizard

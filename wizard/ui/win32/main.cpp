@@ -4,6 +4,7 @@
 #include "platform/win32/dll_hardening.h"
 #include "platform/win32/environment.h"
 #include "platform/win32/file_system.h"
+#include "platform/win32/registry.h"
 #include "platform/win32/shell.h"
 #include "wizard/ui/win32/wizard_view.h"
 #include "wizard/ui/wizard.h"
@@ -14,8 +15,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   platform::win32::Environment env;
   platform::win32::FileSystem files;
   platform::win32::Shell shell;
+  platform::win32::Registry registry;
   wizard::win32::WizardView view(instance);
-  wizard::Wizard wizard({env, files, shell, view});
+  wizard::Wizard wizard({env, files, shell, view, registry});
   // The window exists (hidden) before the start-up, which places it topmost.
   if (!view.Create(wizard)) return 1;
   wizard.Start();

@@ -1,0 +1,130 @@
+#include "wizard/engine/install_steps.h"
+
+#include "wizard/engine/file_copy.h"
+#include "wizard/engine/install_manifest.h"
+#include "wizard/engine/product_registry.h"
+#include "wizard/removal/cancel_flag.h"
+#include "wizard/ui/setup_paths.h"
+
+namespace wizard {
+
+void InstallSteps::Bind() {
+  WizardWindow& w = s_.window;
+  w.Timer6.onTick = [this] { WaitForMarker(); };
+  w.Timer7.onTick = [this] { HandOnToDirectory(); };
+  w.Timer1.onTick = [this] { ShowCreatingDirectory(); };
+  w.Timer2.onTick = [this] { CopyFiles(); };
+  w.Timer3.onTick = [this] { ShowFinishingPage(); };
+  w.Timer4.onTick = [this] { HandOnToRegistry(); };
+  w.Timer5.onTick = [this] { RegisterHandler(); };
+  w.Timer8.onTick = [this] { SaveUninstallRecord(); };
+  w.Timer9.onTick = [this] { StartShortcutSteps(); };
+}
+
+void InstallSteps::WaitForMarker() {
+  // Without the marker SetupPath could not be made or written: keep looking,
+  // the user can still cancel.
+  const std::string marker = SetupPath(s_.env) + "\\" + kMarkerFileName;
+  if (!s_.files.FileExists(marker)) return;
+  s_.files.EraseFile(marker);
+  s_.window.Timer6.SetEnabled(false);
+  s_.window.Timer7.SetEnabled(true);
+}
+
+void InstallSteps::HandOnToDirectory() {
+  s_.window.Timer7.SetEnabled(false);
+  s_.window.Timer1.SetEnabled(true);
+}
+
+void InstallSteps::ShowCreatingDirectory() {
+  s_.window.Timer1.SetEnabled(false);
+  s_.window.CopyStatusLabel.SetText("Creating program directory...");
+  s_.window.Timer2.SetEnabled(true);
+}
+
+void InstallSteps::PerformManifest() {
+  const CopyServices copy{s_.window, s_.files, s_.host};
+  const std::string folder = s_.env.ProgramFolder();
+  for (const ManifestEntry& entry : InstallManifest()) {
+    // Once the user has cancelled, nothing more is placed on the machine.
+    if (CancelFlagSet(s_.window)) return;
+    const std::string destination = ManifestDestination(entry, s_.env);
+    if (destination.empty()) continue;
+    const std::string source = folder + "\\" + entry.source;
+    switch (entry.kind) {
+      case ManifestKind::kProgress:
+        CopyFileWithProgress(copy, source, destination, s_.window.FileProgressBar);
+        break;
+      case ManifestKind::kPlain:
+        s_.files.CopyWholeFile(source, destination);
+        break;
+      case ManifestKind::kMarker:
+        s_.files.WriteAll(destination, kMarkerFileText);
+        break;
+    }
+  }
+}
+
+void InstallSteps::CopyFiles() {
+  WizardWindow& w = s_.window;
+  w.FinishingPage.SetVisible(false);
+  // Off before the first copy: the copy lets events run, and the step must
+  // not start again inside itself.
+  w.Timer2.SetEnabled(false);
+  CleanUpEarlierInstall(s_.registry);
+  PerformManifest();
+  // Full, whatever the byte count reached.
+  w.FileProgressBar.SetValue(w.FileProgressBar.max());
+  w.OverallProgressBar.SetValue(w.OverallProgressBar.max());
+  w.CancelButton.SetEnabled(false);
+  w.StatusLabel.SetText("Registering dynamic link library: quilbox.dll");
+  w.Timer3.SetEnabled(true);
+  w.NextButton.SetVisible(false);
+  w.CancelButton.SetVisible(false);
+  w.BackButton.SetVisible(false);
+  w.InstallingTitle.SetVisible(false);
+  w.OverallProgressBar.SetVisible(false);
+  w.CopyStatusLabel.SetVisible(false);
+  w.Timer4.SetEnabled(true);
+}
+
+void InstallSteps::ShowFinishingPage() {
+  s_.window.Timer3.SetEnabled(false);
+  s_.window.CopyProgressPage.SetVisible(false);
+  s_.window.FinishingPage.SetVisible(true);
+}
+
+void InstallSteps::HandOnToRegistry() {
+  s_.window.Timer4.SetEnabled(false);
+  s_.window.CopyProgressPage.SetVisible(false);
+  s_.window.Timer5.SetEnabled(true);
+}
+
+void InstallSteps::RegisterHandler() {
+  s_.window.Timer5.SetEnabled(false);
+  s_.window.StatusLabel.SetText("Updating the registry...");
+  WriteContextMenuHandler(s_.registry);
+  s_.window.Timer8.SetEnabled(true);
+}
+
+void InstallSteps::SaveUninstallRecord() {
+  s_.window.Timer8.SetEnabled(false);
+  s_.window.StatusLabel.SetText("Saving uninstall configuration...");
+  WriteUninstallRecord(s_.registry, s_.env);
+  s_.window.Timer9.SetEnabled(true);
+}
+
+void InstallSteps::StartShortcutSteps() {
+  WizardWindow& w = s_.window;
+  w.Timer9.SetEnabled(false);
+  w.StatusLabel.SetText("Creating shortcuts...");
+  // A grey programs-group box counts as wanted.
+  if (w.ProgramsGroupOption.check() == 2) w.Timer13.SetEnabled(true);
+  if (w.DesktopOption.check() == 1) w.Timer11.SetEnabled(true);
+  if (w.StartMenuOption.check() == 1) w.Timer12.SetEnabled(true);
+  if (w.ProgramsGroupOption.check() == 1) w.Timer13.SetEnabled(true);
+  if (w.QuickLaunchOption.check() == 1) w.Timer14.SetEnabled(true);
+  w.Timer15.SetEnabled(true);
+}
+
+}  // namespace wizard

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/environment.h"
+#include "platform/file_system.h"
+#include "platform/registry.h"
+#include "platform/ui_host.h"
+#include "wizard/ui/wizard_window.h"
+
+namespace wizard {
+
+// The marker that tells the chain's first step that SetupPath exists and
+// takes files; the install leaves it in SetupPath.
+inline constexpr const char* kMarkerFileName = "temp.dat";
+inline constexpr const char* kMarkerFileText = "This is a temporary file.\r\n";
+
+struct EngineServices {
+  WizardWindow& window;
+  const platform::Environment& env;
+  platform::FileSystem& files;
+  platform::Registry& registry;
+  platform::UiHost& host;
+};
+
+// The install as a chain of one-shot timer steps, Timer6 to Timer9: each
+// step disables its own timer, does its work and enables the next one, so
+// the window keeps running between steps.
+class InstallSteps {
+ public:
+  explicit InstallSteps(EngineServices services) : s_(services) {}
+  InstallSteps(const InstallSteps&) = delete;
+  InstallSteps& operator=(const InstallSteps&) = delete;
+
+  // Sets the timers' steps.
+  void Bind();
+
+  void WaitForMarker();        // Timer6
+  void HandOnToDirectory();    // Timer7
+  void ShowCreatingDirectory();// Timer1
+  void CopyFiles();            // Timer2
+  void ShowFinishingPage();    // Timer3
+  void HandOnToRegistry();     // Timer4
+  void RegisterHandler();      // Timer5
+  void SaveUninstallRecord();  // Timer8
+  void StartShortcutSteps();   // Timer9
+
+ private:
+  void PerformManifest();
+
+  EngineServices s_;
+};
+
+}  // namespace wizard
