@@ -159,6 +159,9 @@ void WizardView::CreateChild(Control& control) {
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(children_.size() + 1000)),
                               instance_, this);
   if (!hwnd) return;
+  // Among siblings a later control lies on top (a link over the paragraph it
+  // ends); the window's own children are ordered afterwards by ApplyStacking.
+  SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   children_.push_back({&control, hwnd, nullptr, {}});
   Child& child = children_.back();
   SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(s.font)), FALSE);
@@ -231,7 +234,9 @@ void WizardView::FitToText(Child& child) {
   RedrawUnder(child.hwnd);
   // A right-aligned label keeps its right edge and grows to the left.
   const Box& b = child.control->spec().box;
-  const int width = r.right - r.left;
+  // A little slack: the static control's own text layout can come out a
+  // pixel or two wider than the measured one.
+  const int width = r.right - r.left + 3;
   const int left = child.control->spec().align == Align::kRight ? Px(b.left + b.width) - width : Px(b.left);
   SetWindowPos(child.hwnd, nullptr, left, Px(b.top), width, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
