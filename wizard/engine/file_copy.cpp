@@ -1,22 +1,15 @@
 #include "wizard/engine/file_copy.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <memory>
 
 #include "platform/text.h"
+#include "wizard/engine/rounding.h"
 #include "wizard/removal/cancel_flag.h"
 
 namespace wizard {
 
 using platform::FsResult;
-
-double RoundHalfEven(double value) {
-  const double whole = std::floor(value);
-  const double fraction = value - whole;
-  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0)) return whole + 1.0;
-  return whole;
-}
 
 std::int64_t PercentOfInstall(std::int64_t bytesCopied) {
   const double quotient = static_cast<double>(bytesCopied) * 100.0 / static_cast<double>(kInstallByteTotal);

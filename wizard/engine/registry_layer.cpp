@@ -1,10 +1,11 @@
 #include "wizard/engine/registry_layer.h"
 
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <vector>
+
+#include "wizard/engine/rounding.h"
 
 namespace wizard {
 
@@ -29,24 +30,8 @@ class KeyHandle {
   platform::Registry& registry_;
 };
 
-}  // namespace
-
-void DeleteRegistryKey(platform::Registry& registry, platform::RegistryRoot root, const std::string& path) {
-  registry.DeleteKey(root, path);
-}
-
-void DeleteRegistryValue(platform::Registry& registry, platform::RegistryRoot root,
-                         const std::string& path, const std::string& name) {
-  KeyHandle handle(registry);
-  registry.OpenKey(root, path, &handle.key);
-  registry.DeleteValue(handle.key, name);
-}
-
-void CreateRegistryKey(platform::Registry& registry, platform::RegistryRoot root, const std::string& path) {
-  KeyHandle handle(registry);
-  registry.CreateKey(root, path, &handle.key);
-}
-
+// The number at the start of `text` as a DWORD, rounded half to even; 0 when
+// the text does not start with one.
 std::uint32_t RegistryDwordFromText(const std::string& text) {
   // Only the decimal number at the start counts: blanks, an optional sign,
   // digits, a fraction and an exponent; whatever follows is ignored (no hex,
@@ -74,12 +59,25 @@ std::uint32_t RegistryDwordFromText(const std::string& text) {
   const double number = std::strtod(text.substr(start, i - start).c_str(), nullptr);
   if (!(number > 0)) return 0;
   if (number >= 4294967295.0) return std::numeric_limits<std::uint32_t>::max();
-  // Ties to even, whatever rounding mode the process runs in.
-  const double whole = std::floor(number);
-  const double fraction = number - whole;
-  double rounded = whole;
-  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0)) rounded += 1.0;
-  return static_cast<std::uint32_t>(rounded);
+  return static_cast<std::uint32_t>(RoundHalfEven(number));
+}
+
+}  // namespace
+
+void DeleteRegistryKey(platform::Registry& registry, platform::RegistryRoot root, const std::string& path) {
+  registry.DeleteKey(root, path);
+}
+
+void DeleteRegistryValue(platform::Registry& registry, platform::RegistryRoot root,
+                         const std::string& path, const std::string& name) {
+  KeyHandle handle(registry);
+  registry.OpenKey(root, path, &handle.key);
+  registry.DeleteValue(handle.key, name);
+}
+
+void CreateRegistryKey(platform::Registry& registry, platform::RegistryRoot root, const std::string& path) {
+  KeyHandle handle(registry);
+  registry.CreateKey(root, path, &handle.key);
 }
 
 bool SetRegistryValue(platform::Registry& registry, platform::RegistryRoot root, const std::string& path,

@@ -26,8 +26,4 @@ void CreateRegistryKey(platform::Registry& registry, platform::RegistryRoot root
 bool SetRegistryValue(platform::Registry& registry, platform::RegistryRoot root, const std::string& path,
                       const std::string& name, const std::string& text);
 
-// The number at the start of `text` as a DWORD, rounded half to even; 0 when
-// the text does not start with a number.
-std::uint32_t RegistryDwordFromText(const std::string& text);
-
 }  // namespace wizard
