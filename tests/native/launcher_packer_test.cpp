@@ -319,6 +319,19 @@ TEST_F(PackageInputs, FolderFilesComeSortedWithTheirTimes) {
   EXPECT_TRUE(warnings.empty());
 }
 
+TEST(PackageTimes, ClampingKeepsEarlierTimesAndCapsLaterOnes) {
+  const uint64_t epoch = 1700000000;
+  const uint64_t limit = (epoch + 11644473600ull) * 10000000ull;
+  std::vector<launcher::ArchiveFile> files(1);
+  files[0].creationTime = limit - 1;
+  files[0].lastAccessTime = limit + 1;
+  files[0].lastWriteTime = limit + 999999999;
+  clampTimes(&files, epoch);
+  EXPECT_EQ(limit - 1, files[0].creationTime);
+  EXPECT_EQ(limit, files[0].lastAccessTime);
+  EXPECT_EQ(limit, files[0].lastWriteTime);
+}
+
 TEST_F(PackageInputs, OrderOfArgumentsIsKeptAndRepeatsWarn) {
   std::string x = write("x.bin", "x");
   std::string y = write("Y.BIN", "y");

@@ -134,5 +134,14 @@ bool collectInputs(const std::vector<std::string>& paths, std::vector<launcher::
   return true;
 }
 
+void clampTimes(std::vector<launcher::ArchiveFile>* files, uint64_t epochSeconds) {
+  uint64_t limit = (epochSeconds + 11644473600ull) * 10000000ull;
+  for (launcher::ArchiveFile& f : *files) {
+    for (uint64_t* t : {&f.creationTime, &f.lastAccessTime, &f.lastWriteTime}) {
+      if (*t > limit) *t = limit;
+    }
+  }
+}
+
 }  // namespace packer
 }  // namespace quillon

@@ -18,6 +18,11 @@ namespace packer {
 bool collectInputs(const std::vector<std::string>& paths, std::vector<launcher::ArchiveFile>* files,
                    std::vector<std::string>* warnings, std::string* error);
 
+// Reproducible builds: times later than `epochSeconds` (Unix time, as in
+// SOURCE_DATE_EPOCH) are set to it, so that a payload built from freshly
+// made files is the same on every build.
+void clampTimes(std::vector<launcher::ArchiveFile>* files, uint64_t epochSeconds);
+
 // Whether `name` can be carried, with the reason when it cannot.
 bool checkInputName(const std::string& name, std::string* reason);
 

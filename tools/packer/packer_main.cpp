@@ -2,6 +2,7 @@
 // verifies the payload of a payload file or of a setup.exe.
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -37,6 +38,8 @@ const char kUsage[] =
     "A file that the launcher would refuse (empty, a name with a folder part,\n"
     "a drive or stream colon, \".\" or \"..\", longer than 259 characters) is\n"
     "refused here. Output files are only written when everything succeeded.\n"
+    "With SOURCE_DATE_EPOCH set (seconds since 1970), times later than it are\n"
+    "stored as that moment, so that builds from fresh files are reproducible.\n"
     "Exit codes: 0 success, 1 failure, 2 wrong usage.\n";
 
 int usageError(const std::string& message) {
@@ -116,6 +119,16 @@ bool buildPayload(const std::vector<std::string>& inputs, std::vector<unsigned c
   std::vector<std::string> warnings;
   if (!quillon::packer::collectInputs(inputs, &files, &warnings, error)) return false;
   printWarnings(warnings);
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (epoch != nullptr && *epoch != '\0') {
+    char* end = nullptr;
+    unsigned long long seconds = std::strtoull(epoch, &end, 10);
+    if (*end != '\0' || seconds > 0x7FFFFFFFFFull) {
+      *error = std::string("SOURCE_DATE_EPOCH is not a number of seconds: ") + epoch;
+      return false;
+    }
+    quillon::packer::clampTimes(&files, seconds);
+  }
   std::vector<unsigned char> archive = quillon::launcher::buildArchive(files);
   *stream = quillon::packer::compressPayload(archive);
   if (stream->empty()) {
