@@ -28,6 +28,7 @@ class FakeFiles : public LauncherFiles {
  public:
   std::map<std::string, FakeFile> files;  // keyed by lower-case path
   std::set<std::string> failCreate;       // lower-case paths that cannot be created
+  std::set<std::string> directories;      // lower-case, without a trailing backslash
   uint64_t writeBudget = UINT64_MAX;      // bytes the "disk" still takes
   int openHandles = 0;
   std::vector<std::string> removed;
@@ -36,6 +37,14 @@ class FakeFiles : public LauncherFiles {
     std::string k(path);
     for (char& c : k) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return k;
+  }
+  void addDirectory(std::string path) {
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    directories.insert(key(path.c_str()));
+  }
+  bool parentExists(const std::string& k) const {
+    size_t slash = k.rfind('\\');
+    return slash != std::string::npos && directories.count(k.substr(0, slash)) != 0;
   }
   bool exists(const std::string& path) const { return files.count(key(path.c_str())) != 0; }
   FakeFile& at(const std::string& path) { return files.at(key(path.c_str())); }
@@ -53,7 +62,7 @@ class FakeFiles : public LauncherFiles {
 
   FileHandle createForWrite(const char* path) override {
     std::string k = key(path);
-    if (failCreate.count(k)) return kNoFile;
+    if (failCreate.count(k) || !parentExists(k)) return kNoFile;
     auto it = files.find(k);
     if (it != files.end() && it->second.readOnly) return kNoFile;
     FakeFile& f = files[k];
@@ -109,7 +118,7 @@ class FakeFiles : public LauncherFiles {
   }
   bool copy(const char* from, const char* to) override {
     std::string f = key(from), t = key(to);
-    if (f == t || !files.count(f)) return false;
+    if (f == t || !files.count(f) || !parentExists(t)) return false;
     auto target = files.find(t);
     if (target != files.end() && target->second.readOnly) return false;
     files[t] = files[f];
@@ -177,6 +186,7 @@ class FakeHost : public WorkerHost {
     return stopSet;
   }
   bool temporaryDirectory(std::string* directory) override {
+    fakeFiles.addDirectory(tempDir);
     *directory = tempDir;
     return tempAvailable;
   }

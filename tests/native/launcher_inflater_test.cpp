@@ -45,12 +45,13 @@ struct Inflation {
 };
 
 Inflation inflateThroughFiles(const std::vector<unsigned char>& stream, FakeFiles& files, int abortAt = -1) {
-  files.put("in", stream);
+  files.addDirectory("C:\\t");
+  files.put("C:\\t\\in", stream);
   RecordingInflater inflater(files);
   inflater.abortAtProgress = abortAt;
   Inflation r;
-  r.result = inflater.inflateFile("in", "out");
-  r.output = files.exists("out") ? files.at("out").data : std::vector<unsigned char>();
+  r.result = inflater.inflateFile("C:\\t\\in", "C:\\t\\out");
+  r.output = files.exists("C:\\t\\out") ? files.at("C:\\t\\out").data : std::vector<unsigned char>();
   r.statuses = inflater.statuses;
   r.progress = inflater.progress;
   EXPECT_EQ(0, files.openHandles) << "both files are closed on every path";
@@ -129,8 +130,9 @@ TEST(FileInflater, AbortFromTheProgressHookStopsWithMinus7) {
 TEST(FileInflater, MissingInputFails) {
   FakeFiles files;
   RecordingInflater inflater(files);
-  EXPECT_NE(0, inflater.inflateFile("missing", "out"));
-  EXPECT_FALSE(files.exists("out"));
+  files.addDirectory("C:\\t");
+  EXPECT_NE(0, inflater.inflateFile("C:\\t\\missing", "C:\\t\\out"));
+  EXPECT_FALSE(files.exists("C:\\t\\out"));
   EXPECT_EQ(0, files.openHandles);
 }
 

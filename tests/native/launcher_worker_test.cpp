@@ -41,6 +41,7 @@ class WorkerTest : public ::testing::Test {
     archive = buildArchive(files);
   }
   void run() {
+    host.fakeFiles.addDirectory(kExtract);
     if (host.payload.empty()) host.payload = deflateBytes(archive);
     ExtractionWorker worker(host, kExtract);
     EXPECT_EQ(0, worker.run());

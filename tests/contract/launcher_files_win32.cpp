@@ -1,0 +1,67 @@
+#include <windows.h>
+
+#include <string>
+
+#include "launcher_files_contract.h"
+#include "win32_files.h"
+
+namespace {
+
+uint64_t fromFileTime(const FILETIME& t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
+
+class Win32Side : public LauncherFilesSide {
+ public:
+  Win32Side() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    static int counter = 0;
+    scratch_ = std::string(temp) + "launcher-files-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(++counter);
+    CreateDirectoryA(scratch_.c_str(), nullptr);
+    scratch_ += "\\";
+  }
+  ~Win32Side() override {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((scratch_ + "*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        std::string path = scratch_ + data.cFileName;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+      } while (FindNextFileA(find, &data));
+      FindClose(find);
+    }
+    RemoveDirectoryA(scratch_.c_str());
+  }
+  quillon::launcher::LauncherFiles& files() override { return files_; }
+  const std::string& scratch() override { return scratch_; }
+  void makeReadOnly(const std::string& path) override { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY); }
+  bool exists(const std::string& path) override { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+  uint64_t lastWriteTime(const std::string& path) override { return fromFileTime(attributes(path).ftLastWriteTime); }
+  uint64_t lastAccessTime(const std::string& path) override { return fromFileTime(attributes(path).ftLastAccessTime); }
+  bool enforcesReadOnlyOnCreate() override {
+    std::string probe = scratch_ + "read-only probe";
+    HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_READONLY, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return true;
+    CloseHandle(h);
+    h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool enforced = h == INVALID_HANDLE_VALUE;
+    if (!enforced) CloseHandle(h);
+    SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(probe.c_str());
+    return enforced;
+  }
+
+ private:
+  static WIN32_FILE_ATTRIBUTE_DATA attributes(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return data;
+  }
+  quillon::launcher::Win32Files files_;
+  std::string scratch_;
+};
+
+}  // namespace
+
+std::unique_ptr<LauncherFilesSide> MakeLauncherFilesSide() { return std::unique_ptr<LauncherFilesSide>(new Win32Side); }
