@@ -71,6 +71,26 @@ TEST(FileAccessContract, AnOpenFileCannotBeDeletedButCanBeRead) {
   ASSERT_EQ(fs.SetAttributes(file, 0), FsResult::kOk);
 }
 
+TEST(FileAccessContract, HiddenFilesOpenForWritingKeepTheirContentUntilCut) {
+  auto p = MakeContractPlatform();
+  auto& fs = p->files();
+  const std::string file = p->scratch() + "\\hidden.dll";
+  ASSERT_EQ(fs.WriteAll(file, "an old and longer content"), FsResult::kOk);
+  ASSERT_EQ(fs.SetAttributes(file, platform::kAttrHidden | platform::kAttrSystem), FsResult::kOk);
+  std::unique_ptr<platform::OpenFile> f;
+  ASSERT_EQ(fs.Open(file, OpenMode::kWrite, &f), FsResult::kOk);
+  ASSERT_EQ(f->WriteAt(0, "new"), FsResult::kOk);
+  EXPECT_EQ(ReadAt(*f, 0, 64), "newold and longer content");
+  ASSERT_EQ(f->Truncate(0), FsResult::kOk);
+  ASSERT_EQ(f->WriteAt(0, "new"), FsResult::kOk);
+  f.reset();
+  std::string content;
+  ASSERT_EQ(fs.ReadAll(file, &content), FsResult::kOk);
+  EXPECT_EQ(content, "new");
+  EXPECT_TRUE(*fs.Attributes(file) & platform::kAttrHidden);
+  ASSERT_EQ(fs.SetAttributes(file, 0), FsResult::kOk);
+}
+
 TEST(FileAccessContract, WholeFileCopyReplacesTheDestination) {
   auto p = MakeContractPlatform();
   auto& fs = p->files();
