@@ -6,7 +6,7 @@ namespace quillon {
 namespace launcher {
 
 FileInflater::FileInflater(LauncherFiles& files)
-    : abortRequested(0), files_(files), input_(kNoFile), output_(kNoFile), inputLength_(0), lastResult_(0) {
+    : abortRequested(0), input_(kNoFile), output_(kNoFile), inputLength_(0), lastResult_(0), files_(files) {
   std::memset(&stream_, 0, sizeof stream_);
 }
 

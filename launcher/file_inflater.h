@@ -43,7 +43,6 @@ class FileInflater {
   // returns the number of bytes produced.
   uint32_t flushOutput();
 
-  LauncherFiles& files_;
   z_stream stream_;
   FileHandle input_;
   FileHandle output_;
@@ -51,6 +50,7 @@ class FileInflater {
   int lastResult_;
   unsigned char inputBuffer_[kBufferSize];
   unsigned char outputBuffer_[kBufferSize];
+  LauncherFiles& files_;
 };
 
 }  // namespace launcher

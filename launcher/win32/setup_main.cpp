@@ -3,14 +3,13 @@
 // worker asks it to, or when the system does.
 
 #include <windows.h>
-#include <commctrl.h>
-#include <objbase.h>
 
 #include <string>
 
 #include "dll_hardening.h"
 #include "extraction_worker.h"
 #include "resource_ids.h"
+#include "system_libraries.h"
 #include "win32_worker_host.h"
 
 namespace {
@@ -30,13 +29,13 @@ char g_extractPath[MAX_PATH] = {};
 DWORD WINAPI ExtractionWorkerThread(LPVOID parameter) {
   HWND dialog = static_cast<HWND>(parameter);
   // ShellExecute may hand the start to shell extensions, which expect COM.
-  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  bool com = quillon::launcher::initialiseCom();
   {
     quillon::launcher::Win32WorkerHost host(dialog, g_instance, g_stopEvent);
     quillon::launcher::ExtractionWorker worker(host, g_extractPath);
     worker.run();
   }
-  if (SUCCEEDED(com)) CoUninitialize();
+  if (com) quillon::launcher::uninitialiseCom();
   return 0;
 }
 
@@ -115,10 +114,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   quillon::restrictDllSearchToSystem();
   g_instance = instance;
 
-  INITCOMMONCONTROLSEX classes;
-  classes.dwSize = sizeof classes;
-  classes.dwICC = ICC_PROGRESS_CLASS;
-  InitCommonControlsEx(&classes);
+  quillon::launcher::registerProgressClass();
 
   g_dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr, ProgressDialogProc, 0);
   if (g_dialog == nullptr) return 0;

@@ -1,11 +1,11 @@
 #include "win32_worker_host.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <cstring>
 
 #include "resource_ids.h"
+#include "system_libraries.h"
 
 namespace quillon {
 namespace launcher {
@@ -85,7 +85,7 @@ bool Win32WorkerHost::ownPath(std::string* path) {
 }
 
 void Win32WorkerHost::shellOpen(const char* file, const char* parameters) {
-  ShellExecuteA(nullptr, "open", file, parameters, nullptr, SW_SHOWNORMAL);
+  launcher::shellOpen(file, parameters);
 }
 
 void Win32WorkerHost::diagnostic(const char* line) { writeDiagnosticLine(line); }
