@@ -33,15 +33,15 @@ class InstallSteps {
   // Sets the timers' steps.
   void Bind();
 
-  void WaitForMarker();        // Timer6
-  void HandOnToDirectory();    // Timer7
-  void ShowCreatingDirectory();// Timer1
-  void CopyFiles();            // Timer2
-  void ShowFinishingPage();    // Timer3
-  void HandOnToRegistry();     // Timer4
-  void RegisterHandler();      // Timer5
-  void SaveUninstallRecord();  // Timer8
-  void StartShortcutSteps();   // Timer9
+  void WaitForMarker();          // Timer6
+  void HandOnToDirectory();      // Timer7
+  void ShowCreatingDirectory();  // Timer1
+  void CopyFiles();              // Timer2
+  void ShowFinishingPage();      // Timer3
+  void HandOnToRegistry();       // Timer4
+  void RegisterHandler();        // Timer5
+  void SaveUninstallRecord();    // Timer8
+  void StartShortcutSteps();     // Timer9
 
  private:
   void PerformManifest();
