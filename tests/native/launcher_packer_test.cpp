@@ -187,6 +187,22 @@ TEST(PeResourcesGrowth, StopsAtASectionThatCannotMove) {
   EXPECT_EQ(before, t.bytes) << "a refused rewrite leaves the image alone";
 }
 
+TEST(PeResourcesGrowth, DebugDirectoryEntriesFollowTheirData) {
+  TestImage t = makeImage(true);
+  // A debug directory inside .reloc whose entry points at data in .reloc.
+  put32(t.bytes, t.directories + 8 * 6, 0x3040);
+  put32(t.bytes, t.directories + 8 * 6 + 4, 28);
+  put32(t.bytes, 0x840 + 20, 0x3080);
+  put32(t.bytes, 0x840 + 24, 0x880);
+  std::string error;
+  ASSERT_TRUE(writeResources(&t.bytes, sampleTree(0x4000), &error, nullptr)) << error;
+  uint32_t relocVa = t.sectionVa(2), relocRaw = t.sectionRaw(2);
+  ASSERT_NE(0x3000u, relocVa);
+  EXPECT_EQ(relocVa + 0x40, t.directoryRva(6));
+  EXPECT_EQ(relocVa + 0x80, get32(t.bytes, relocRaw + 0x40 + 20));
+  EXPECT_EQ(relocRaw + 0x80, get32(t.bytes, relocRaw + 0x40 + 24));
+}
+
 TEST(PeResourcesGrowth, DropsASignatureThatNoLongerMatches) {
   TestImage t = makeImage(false);
   put32(t.bytes, t.directories + 8 * 4, 0xA40);

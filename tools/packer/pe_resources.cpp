@@ -9,6 +9,7 @@ namespace {
 
 const uint32_t kResourceDirectory = 2;
 const uint32_t kSecurityDirectory = 4;
+const uint32_t kDebugDirectory = 6;
 const size_t kMaxLeaves = 100000;  // far beyond any real program; stops crafted fan-outs
 
 uint16_t get16(const std::vector<unsigned char>& b, size_t at) {
@@ -476,9 +477,45 @@ bool writeResources(std::vector<unsigned char>* imagePointer, const ResourceTree
     put32(out, h.directoryOffset(kSecurityDirectory) + 4, 0);
     if (warnings) warnings->push_back("the program's signature no longer matches and has been removed");
   }
-  // A COFF symbol table after the sections moves with them.
+  // File offsets that pointed behind the resources move with what they
+  // point at: a COFF symbol table, and the data of debug directory entries.
+  auto movedFileOffset = [&](uint32_t offset) -> uint32_t {
+    for (size_t i = 0; i < sections.size(); ++i) {
+      const Section& before = h.sections[i];
+      if (i != h.resourceSection && before.rawSize != 0 && offset >= before.rawOffset &&
+          offset - before.rawOffset < before.rawSize) {
+        return sections[i].rawOffset + (offset - before.rawOffset);
+      }
+    }
+    return offset >= lastRawEnd ? static_cast<uint32_t>(offset + tailShift) : offset;
+  };
+  auto movedRva = [&](uint32_t rva) -> uint32_t {
+    for (size_t i = 0; i < moved.size(); ++i) {
+      const Section& s = h.sections[h.resourceSection + 1 + i];
+      if (rva >= s.virtualAddress && rva - s.virtualAddress < (s.virtualSize ? s.virtualSize : s.rawSize)) {
+        return static_cast<uint32_t>(rva + moved[i].second);
+      }
+    }
+    return rva;
+  };
   uint32_t symbols = get32(out, h.coff + 8);
-  if (symbols != 0 && symbols >= lastRawEnd) put32(out, h.coff + 8, static_cast<uint32_t>(symbols + tailShift));
+  if (symbols != 0) put32(out, h.coff + 8, movedFileOffset(symbols));
+  if (h.directoryCount > kDebugDirectory) {
+    uint32_t debugRva = get32(out, h.directoryOffset(kDebugDirectory));
+    uint32_t debugSize = get32(out, h.directoryOffset(kDebugDirectory) + 4);
+    for (const Section& s : sections) {
+      if (debugRva == 0 || s.rawSize == 0 || debugRva < s.virtualAddress || debugRva - s.virtualAddress >= s.rawSize) {
+        continue;
+      }
+      uint64_t at = static_cast<uint64_t>(s.rawOffset) + (debugRva - s.virtualAddress);
+      for (uint32_t e = 0; e + 28 <= debugSize && at + e + 28 <= out.size() && e / 28 < 1024; e += 28) {
+        size_t entry = static_cast<size_t>(at + e);
+        if (get32(out, entry + 20) != 0) put32(out, entry + 20, movedRva(get32(out, entry + 20)));
+        if (get32(out, entry + 24) != 0) put32(out, entry + 24, movedFileOffset(get32(out, entry + 24)));
+      }
+      break;
+    }
+  }
 
   uint64_t imageEnd = 0;
   for (const Section& s : sections) {
