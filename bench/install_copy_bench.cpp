@@ -7,6 +7,7 @@
 
 #include "platform/fake/environment.h"
 #include "platform/fake/file_system.h"
+#include "platform/fake/processes.h"
 #include "platform/fake/registry.h"
 #include "platform/fake/shell.h"
 #include "wizard/engine/file_copy.h"
@@ -18,8 +19,9 @@ int main() {
   platform::fake::FileSystem files;
   platform::fake::Shell shell;
   platform::fake::Registry registry;
+  platform::fake::Processes processes;
   wizard::HeadlessHost host;
-  wizard::Wizard wizard(wizard::Platform{env, files, shell, host, registry});
+  wizard::Wizard wizard(wizard::Platform{env, files, shell, host, registry, processes});
   host.Attach(wizard.window());
   wizard::WizardWindow& w = wizard.window();
 

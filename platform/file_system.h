@@ -100,6 +100,11 @@ class FileSystem {
   // target's entries.
   virtual FsResult List(const std::string& directory, std::vector<DirectoryEntry>* entries) = 0;
 
+  // The short (8.3) name the file system reports for the last component of
+  // an existing path; its long name where it has none; std::nullopt when
+  // nothing exists there. Never a made-up "~1" name.
+  virtual std::optional<std::string> ShortName(const std::string& path) = 0;
+
   bool FileExists(const std::string& path) {
     auto a = Attributes(path);
     return a && !(*a & kAttrDirectory);

@@ -6,8 +6,19 @@
 
 namespace platform {
 
-// The shell's object for special folders (and, later, shortcuts), shaped like
-// the script host's shell object. Single thread.
+// A shortcut being made: nothing is written until Save.
+class Shortcut {
+ public:
+  virtual ~Shortcut() = default;
+  virtual void SetIconLocation(const std::string& file) = 0;
+  virtual void SetTargetPath(const std::string& file) = 0;
+  // Writes the shortcut file, replacing one of the same name; false when it
+  // cannot be written (a missing folder, no right).
+  virtual bool Save() = 0;
+};
+
+// The shell's object for special folders and shortcuts, shaped like the
+// script host's shell object. Single thread.
 class ShellObject {
  public:
   virtual ~ShellObject() = default;
@@ -20,6 +31,9 @@ class ShellObject {
   // SpecialFolders.Item by index, in the collection's order (kSpecialFolderNames);
   // index 5 is the roaming application data folder.
   virtual std::optional<std::string> SpecialFolder(int index) = 0;
+
+  // A shortcut object for the shortcut file at `path`.
+  virtual std::unique_ptr<Shortcut> CreateShortcut(const std::string& path) = 0;
 };
 
 // The order of the script host's special-folder collection.

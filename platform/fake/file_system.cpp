@@ -282,4 +282,16 @@ FsResult FileSystem::List(const std::string& directory, std::vector<DirectoryEnt
   return FsResult::kOk;
 }
 
+void FileSystem::SetShortName(const std::string& path, const std::string& shortName) {
+  shortNames_[Key(path)] = shortName;
+}
+
+std::optional<std::string> FileSystem::ShortName(const std::string& path) {
+  Node* n = Find(path);
+  if (!n) return std::nullopt;
+  auto it = shortNames_.find(Key(path));
+  if (it != shortNames_.end()) return it->second;
+  return n->path.substr(n->path.rfind('\\') + 1);
+}
+
 }  // namespace platform::fake

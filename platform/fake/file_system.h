@@ -46,6 +46,11 @@ class FileSystem : public platform::FileSystem {
   FsResult MakeDirectory(const std::string& path) override;
   FsResult EraseDirectory(const std::string& path) override;
   FsResult List(const std::string& directory, std::vector<DirectoryEntry>* entries) override;
+  std::optional<std::string> ShortName(const std::string& path) override;
+
+  // Short names the test gives to paths (none by default, as for a name that
+  // already fits 8.3).
+  void SetShortName(const std::string& path, const std::string& shortName);
 
  private:
   class File;
@@ -71,6 +76,7 @@ class FileSystem : public platform::FileSystem {
   std::map<std::string, Node> nodes_;  // by upper-cased normalized path
   std::set<std::string> denyWrites_;
   std::set<std::string> locked_;
+  std::map<std::string, std::string> shortNames_;
   std::map<std::string, int> openCount_;  // by key: files held open by OpenFile objects
 };
 

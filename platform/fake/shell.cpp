@@ -5,6 +5,20 @@
 namespace platform::fake {
 namespace {
 
+class FakeShortcut : public platform::Shortcut {
+ public:
+  FakeShortcut(platform::FileSystem* files, std::string path) : files_(files), path_(std::move(path)) {}
+  void SetIconLocation(const std::string& file) override { icon_ = file; }
+  void SetTargetPath(const std::string& file) override { target_ = file; }
+  bool Save() override {
+    return files_ && files_->WriteAll(path_, target_ + "|" + icon_) == FsResult::kOk;
+  }
+
+ private:
+  platform::FileSystem* files_;
+  std::string path_, target_, icon_;
+};
+
 class Object : public platform::ShellObject {
  public:
   explicit Object(Shell& shell) : shell_(shell) {}
@@ -20,13 +34,17 @@ class Object : public platform::ShellObject {
     return SpecialFolder(std::string(kSpecialFolderNames[index]));
   }
 
+  std::unique_ptr<platform::Shortcut> CreateShortcut(const std::string& path) override {
+    return std::make_unique<FakeShortcut>(shell_.files, path);
+  }
+
  private:
   Shell& shell_;
 };
 
 }  // namespace
 
-Shell::Shell() {
+Shell::Shell(platform::FileSystem* fileSystem) : files(fileSystem) {
   const std::string profile = "C:\\Users\\tester";
   folders = {
       {"Desktop", profile + "\\Desktop"},
@@ -41,6 +59,18 @@ std::unique_ptr<platform::ShellObject> Shell::CreateShellObject() {
   if (!available) return nullptr;
   ++objectsCreated;
   return std::make_unique<Object>(*this);
+}
+
+}  // namespace platform::fake
+
+namespace platform::fake {
+
+std::optional<Shell::ShortcutFile> Shell::ReadShortcut(const std::string& path) const {
+  std::string content;
+  if (!files || files->ReadAll(path, &content) != FsResult::kOk) return std::nullopt;
+  const auto bar = content.find('|');
+  if (bar == std::string::npos) return std::nullopt;
+  return ShortcutFile{content.substr(0, bar), content.substr(bar + 1)};
 }
 
 }  // namespace platform::fake

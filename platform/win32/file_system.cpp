@@ -184,4 +184,22 @@ FsResult FileSystem::List(const std::string& directory, std::vector<DirectoryEnt
   return FsResult::kOk;
 }
 
+std::optional<std::string> FileSystem::ShortName(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  std::string shortPath(MAX_PATH, '\0');
+  DWORD n = GetShortPathNameA(path.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size()));
+  if (n >= shortPath.size()) {
+    shortPath.resize(n);
+    n = GetShortPathNameA(path.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size()));
+  }
+  std::string name = path;
+  while (!name.empty() && (name.back() == '\\' || name.back() == '/')) name.pop_back();
+  if (n > 0 && n < shortPath.size()) {
+    shortPath.resize(n);
+    name = shortPath;
+    while (!name.empty() && (name.back() == '\\' || name.back() == '/')) name.pop_back();
+  }
+  return name.substr(name.find_last_of("\\/") + 1);
+}
+
 }  // namespace platform::win32

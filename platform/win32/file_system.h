@@ -17,6 +17,7 @@ class FileSystem : public platform::FileSystem {
   FsResult MakeDirectory(const std::string& path) override;
   FsResult EraseDirectory(const std::string& path) override;
   FsResult List(const std::string& directory, std::vector<DirectoryEntry>* entries) override;
+  std::optional<std::string> ShortName(const std::string& path) override;
 };
 
 }  // namespace platform::win32

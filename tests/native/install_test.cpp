@@ -2,62 +2,13 @@
 
 #include <map>
 
-#include "tests/native/wizard_fixture.h"
+#include "tests/native/install_fixture.h"
 #include "wizard/engine/install_manifest.h"
 #include "wizard/engine/product_registry.h"
 
 namespace {
 
 using platform::RegistryRoot;
-
-const char* const kSetupPath = "C:\\Program Files\\Velmora\\Quillon";
-const char* const kMaker = "C:\\Program Files\\Velmora";
-const char* const kMarkerText = "This is a temporary file.\r\n";
-
-// Milliseconds from "Install Now" to each step of the chain.
-constexpr std::uint64_t kTimer6 = 500, kTimer7 = 1000, kTimer1 = 3500, kTimer2 = 4500, kTimer3 = 4625,
-                        kTimer4 = 6000, kTimer5 = 7500, kTimer8 = 10000, kTimer9 = 12500;
-
-struct InstallFixture : WizardFixture {
-  wizard::WizardWindow* w = nullptr;
-  std::map<std::string, std::string> sources;  // wizard folder's files by name
-
-  // Every source of the manifest, each with its own content and length.
-  void PutWizardFolder() {
-    std::size_t size = 300;
-    for (const auto& e : wizard::InstallManifest()) {
-      if (e.kind == wizard::ManifestKind::kMarker || sources.count(e.source)) continue;
-      sources[e.source] = std::string(size, static_cast<char>('A' + sources.size())) + e.source;
-      files.PutFile("C:\\Setup\\" + std::string(e.source), sources[e.source]);
-      size += 517;
-    }
-  }
-  wizard::WizardWindow& StartWelcome() {
-    w = &Start();
-    return *w;
-  }
-  void Click(wizard::Control& c) { wizard->OnClick(c); }
-  void GoToOptions() {
-    Click(w->NextButton);
-    host.RunFor(1);
-  }
-  void InstallNow() {
-    GoToOptions();
-    Click(w->NextButton);
-  }
-  std::string Read(const std::string& path) {
-    std::string data;
-    EXPECT_EQ(files.ReadAll(path, &data), platform::FsResult::kOk) << path;
-    return data;
-  }
-  std::set<std::string> Listing(const std::string& dir) {
-    std::vector<platform::DirectoryEntry> entries;
-    files.List(dir, &entries);
-    std::set<std::string> names;
-    for (const auto& e : entries) names.insert(e.name);
-    return names;
-  }
-};
 
 TEST(Navigation, NextAndBackBetweenWelcomeAndOptions) {
   InstallFixture f;

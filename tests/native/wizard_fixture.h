@@ -4,6 +4,7 @@
 
 #include "platform/fake/environment.h"
 #include "platform/fake/file_system.h"
+#include "platform/fake/processes.h"
 #include "platform/fake/registry.h"
 #include "platform/fake/shell.h"
 #include "wizard/ui/headless_host.h"
@@ -14,7 +15,8 @@
 struct WizardFixture {
   platform::fake::Environment env;
   platform::fake::FileSystem files;
-  platform::fake::Shell shell;
+  platform::fake::Shell shell{&files};
+  platform::fake::Processes processes;
   platform::fake::Registry registry;
   wizard::HeadlessHost host;
   std::unique_ptr<wizard::Wizard> wizard;
@@ -31,7 +33,7 @@ struct WizardFixture {
   // Creates the wizard's window and runs its start-up.
   wizard::WizardWindow& Start(const std::string& arguments = "") {
     env.arguments = arguments;
-    wizard = std::make_unique<wizard::Wizard>(wizard::Platform{env, files, shell, host, registry});
+    wizard = std::make_unique<wizard::Wizard>(wizard::Platform{env, files, shell, host, registry, processes});
     host.Attach(wizard->window());
     wizard->Start();
     return wizard->window();

@@ -7,10 +7,15 @@ namespace wizard {
 Wizard::Wizard(Platform platform)
     : p_(platform),
       navigation_(window_, p_.env, p_.files),
-      steps_(EngineServices{window_, p_.env, p_.files, p_.registry, p_.host}) {
+      steps_(EngineServices{window_, p_.env, p_.files, p_.registry, p_.host}),
+      shortcuts_(ShortcutServices{window_, p_.env, p_.files, p_.shell, p_.processes, p_.host}),
+      cancel_(RemovalServices{window_, p_.env, p_.files, p_.processes, p_.host}) {
   BindProgressDisplay(window_);
   navigation_.Bind();
   steps_.Bind();
+  shortcuts_.Bind();
+  cancel_.Bind();
+  window_.Timer17.onTick = [this] { OnFrameworkInstallerStarted(); };
 }
 
 void Wizard::Start() {
@@ -40,24 +45,39 @@ void Wizard::OnClick(Control& control) {
   }
   if (&control == &window_.NextButton) navigation_.OnNextButton();
   if (&control == &window_.BackButton) navigation_.OnBackButton();
-  if (&control == &window_.CancelButton) OnCancelButton();
+  if (&control == &window_.CancelButton) cancel_.OnCancelButton();
+  if (&control == &window_.FrameworkInstallButton) OnFrameworkInstallButton();
 }
 
-void Wizard::OnCancelButton() {
-  const std::string& mode = window_.CancelButton.text();
-  if (mode == "Exit" || mode == "Finish") p_.host.EndProgram();
+void Wizard::OnFrameworkInstallButton() {
+  window_.FrameworkInstallButton.SetEnabled(false);
+  // From here on nothing is reported: a missing installer still ends the
+  // wizard when Timer17 ticks.
+  p_.host.HideWindow();
+  p_.processes.StartProgram(p_.env.ProgramFolder() + "\\install.exe");
+  window_.Timer17.SetEnabled(true);
+}
+
+void Wizard::OnFrameworkInstallerStarted() {
+  window_.Timer17.SetEnabled(false);
+  p_.host.EndProgram();
+}
+
+void Wizard::OpenLink(const Control& link) {
+  const std::string address =
+      &link == &window_.MakerLink ? std::string("http://") + kMakerHost : std::string("http://") + kFrameworkInfoAddress;
+  p_.processes.StartCommandLine("explorer.exe " + address);
 }
 
 void Wizard::OnMousePress(Control* control, MouseButton button) {
-  if (IsDragSurface(control)) {
-    if (button == MouseButton::kLeft) p_.host.BeginWindowMove();
+  // Links open their page whatever the button; they never move the window.
+  if (control && (control == &window_.MakerLink || control == &window_.FrameworkLink)) {
+    if (control->ShownOnScreen()) OpenLink(*control);
+    return;
   }
+  if (IsDragSurface(control) && button == MouseButton::kLeft) p_.host.BeginWindowMove();
 }
 
-void Wizard::OnCloseRequest() {
-  // A close request is never obeyed directly: it acts as a press of the
-  // Cancel/Exit/Finish button.
-  OnClick(window_.CancelButton);
-}
+void Wizard::OnCloseRequest() { cancel_.OnCancelButton(); }
 
 }  // namespace wizard

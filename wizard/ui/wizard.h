@@ -2,10 +2,13 @@
 
 #include "platform/environment.h"
 #include "platform/file_system.h"
+#include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/ui_host.h"
 #include "wizard/engine/install_steps.h"
+#include "wizard/engine/shortcuts.h"
+#include "wizard/removal/cancel.h"
 #include "wizard/ui/navigation.h"
 #include "wizard/ui/startup.h"
 #include "wizard/ui/wizard_window.h"
@@ -19,6 +22,7 @@ struct Platform {
   platform::Shell& shell;
   platform::UiHost& host;
   platform::Registry& registry;
+  platform::Processes& processes;
 };
 
 enum class MouseButton { kLeft, kRight, kMiddle, kOther };
@@ -42,19 +46,24 @@ class Wizard {
   void OnClick(Control& control);
   // A mouse-button press on a control's surface (nullptr: the window's own).
   void OnMousePress(Control* control, MouseButton button);
-  // The system's close command.
+  // Any request to close the window (the system's close command, Escape): it
+  // is refused and acts as a press of CancelButton, enabled or not.
   void OnCloseRequest();
 
   static bool IsDragSurface(const Control* control);
 
  private:
-  void OnCancelButton();
+  void OnFrameworkInstallButton();
+  void OnFrameworkInstallerStarted();  // Timer17
+  void OpenLink(const Control& link);
 
   Platform p_;
   WizardWindow window_;
   StartState startState_ = StartState::kPresent;
   Navigation navigation_;
   InstallSteps steps_;
+  ShortcutSteps shortcuts_;
+  CancelAndExit cancel_;
 };
 
 }  // namespace wizard

@@ -4,6 +4,7 @@
 #include "platform/win32/dll_hardening.h"
 #include "platform/win32/environment.h"
 #include "platform/win32/file_system.h"
+#include "platform/win32/processes.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/shell.h"
 #include "wizard/ui/win32/wizard_view.h"
@@ -17,7 +18,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   platform::win32::Shell shell;
   platform::win32::Registry registry;
   wizard::win32::WizardView view(instance);
-  wizard::Wizard wizard({env, files, shell, view, registry});
+  platform::win32::Processes processes;
+  wizard::Wizard wizard({env, files, shell, view, registry, processes});
   // The window exists (hidden) before the start-up, which places it topmost.
   if (!view.Create(wizard)) return 1;
   wizard.Start();

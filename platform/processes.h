@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Starting other programs. Nothing here waits for the started program; each
+// call reports only whether the start itself succeeded. Single thread.
+class Processes {
+ public:
+  virtual ~Processes() = default;
+
+  // Runs a command line with a normal window that gets the focus.
+  virtual bool StartCommandLine(const std::string& commandLine) = 0;
+
+  // Runs the program file at `path` with no arguments, normal and focused.
+  virtual bool StartProgram(const std::string& path) = 0;
+
+  // Runs a batch file through the command interpreter with a hidden window,
+  // in the current working directory.
+  virtual bool StartHiddenBatch(const std::string& path) = 0;
+};
+
+}  // namespace platform

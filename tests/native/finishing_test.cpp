@@ -1,0 +1,276 @@
+#include <gtest/gtest.h>
+
+#include "tests/native/install_fixture.h"
+#include "wizard/engine/shortcuts.h"
+#include "wizard/removal/removal_script.h"
+
+namespace {
+
+using Kind = platform::fake::Processes::Kind;
+
+const char* const kPrograms = "C:\\Users\\tester\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
+const char* const kProduct = "C:\\Program Files\\Velmora\\Quillon\\quilbox.exe";
+
+std::string ExpectedScript(const std::string& setupName) {
+  std::string s;
+  for (int i = 0; i < 36; ++i) s += "cd..\r\n";
+  s += "\r\n";
+  s += "cd Program Files\r\ncd Velmora\r\ncd " + setupName + "\r\n";
+  s += "if /i \"%CD%\"==\"C:\\Program Files\\Velmora\\" + setupName + "\" goto quillon\r\n";
+  s += "if /i not \"%CD%\"==\"C:\\Program Files\\Velmora\\Quillon\" goto :eof\r\n";
+  s += ":quillon\r\ndel /q *.*\r\ncd..\r\nrd " + setupName + "\r\ncd..\r\nrd Velmora\r\n";
+  return s;
+}
+
+TEST(RemovalScript, ExactBytesAndShortName) {
+  EXPECT_EQ(wizard::BuildRemovalScript("C:\\Program Files", "Quillon").value() + "\r\n", ExpectedScript("Quillon"));
+  EXPECT_EQ(wizard::BuildRemovalScript("C:\\Program Files", "QUILLO~1").value() + "\r\n",
+            ExpectedScript("QUILLO~1"));
+  // Only the part after the first ":\" (up to a second one) is walked.
+  const auto odd = wizard::BuildRemovalScript("D:\\Apps:\\x", "Quillon").value();
+  EXPECT_NE(odd.find("\r\ncd Apps\r\n"), std::string::npos);
+  EXPECT_NE(odd.find("\"D:\\Apps\\Velmora\\Quillon\""), std::string::npos);
+  EXPECT_EQ(wizard::BuildRemovalScript("Program Files", "Quillon"), std::nullopt);
+  EXPECT_EQ(wizard::BuildRemovalScript("", "Quillon"), std::nullopt);
+}
+
+// Cancel, then No: the script is in TEMP, the question was asked below a
+// normal window, and nothing else changed.
+TEST(CancelButton, DeclinedPressWritesTheScriptOnly) {
+  InstallFixture f;
+  auto& w = f.StartWelcome();
+  f.files.MakeDirectories("C:\\Program Files\\Velmora\\Quillon");
+  f.files.SetShortName("C:\\Program Files\\Velmora\\Quillon", "QUILLO~1");
+  const auto before = f.files.AllPaths();
+  f.Click(w.CancelButton);
+  std::string script = f.Read("C:\\Temp\\temp1.bat");
+  EXPECT_EQ(script, ExpectedScript("QUILLO~1"));
+  EXPECT_EQ(w.RemovalScriptText.text() + "\r\n", script);
+  ASSERT_EQ(f.host.questions.size(), 1u);
+  EXPECT_EQ(f.host.questions[0].text, "Are you sure you want to exit the installation?");
+  EXPECT_EQ(f.host.questions[0].title, "Quillon");
+  EXPECT_EQ(f.host.bandChanges, (std::vector<bool>{true, false, true}));
+  auto after = f.files.AllPaths();
+  after.erase("C:\\Temp\\temp1.bat");
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(w.CancelMarker.text(), "Label18");
+  EXPECT_FALSE(f.host.windowHidden);
+  EXPECT_FALSE(f.host.ended);
+
+  // A second declined press writes the same script again, not a longer one.
+  f.Click(w.CancelButton);
+  EXPECT_EQ(f.Read("C:\\Temp\\temp1.bat"), script);
+  f.host.RunFor(10000);
+  EXPECT_FALSE(f.host.ended);
+  EXPECT_TRUE(f.processes.started.empty());
+}
+
+TEST(CancelButton, ConfirmedDuringCopyStopsAndHandsOverToTheScript) {
+  InstallFixture f;
+  f.PutWizardFolder();
+  auto& w = f.StartWelcome();
+  f.InstallNow();
+  f.host.RunFor(kTimer2 - 1);
+  f.host.answers = {true};
+  int passesAfterCancel = -1;
+  f.host.onPendingEvents = [&](int pass) {
+    if (pass == 3) f.wizard->OnClick(w.CancelButton);
+    if (w.CancelMarker.text() == "zorp") ++passesAfterCancel;
+  };
+  f.host.RunFor(1);
+  // The copy saw the flag after the block in which the press ran.
+  EXPECT_EQ(passesAfterCancel, 0);
+  EXPECT_EQ(w.CancelMarker.text(), "zorp");
+  EXPECT_TRUE(f.host.windowHidden);
+  // DelTree stops at the file still open for the copy (listed first here),
+  // so it and the file after it stay for the script; the library is gone
+  // from the first search-path directory.
+  EXPECT_EQ(f.Listing(kSetupPath), (std::set<std::string>{"quilbox.exe", "SETUP32_.NET.EXE"}));
+  EXPECT_EQ(f.Listing(kMaker), (std::set<std::string>{"Quillon"}));
+  EXPECT_FALSE(f.files.FileExists("C:\\Windows\\System32\\quilbox.dll"));
+  EXPECT_TRUE(f.files.FileExists("C:\\Temp\\temp1.bat"));
+
+  f.host.RunFor(2499);
+  EXPECT_FALSE(f.host.ended);
+  f.host.RunFor(1);
+  EXPECT_TRUE(f.host.ended);
+  EXPECT_EQ(f.processes.Of(Kind::kHiddenBatch), (std::vector<std::string>{"C:\\Temp\\temp1.bat"}));
+}
+
+TEST(CancelButton, ExitAndFinishEndAtOnceWithoutScript) {
+  for (const char* caption : {"Exit", "Finish"}) {
+    InstallFixture f;
+    auto& w = f.StartWelcome();
+    w.CancelButton.SetText(caption);
+    f.wizard->OnCloseRequest();
+    EXPECT_TRUE(f.host.ended) << caption;
+    EXPECT_TRUE(f.host.questions.empty());
+    EXPECT_FALSE(f.files.FileExists("C:\\Temp\\temp1.bat"));
+  }
+}
+
+// A close request asks even while the button is hidden and disabled.
+TEST(CancelButton, CloseRequestPressesTheButtonInAnyState) {
+  InstallFixture f;
+  auto& w = f.StartWelcome();
+  w.CancelButton.SetVisible(false);
+  w.CancelButton.SetEnabled(false);
+  f.wizard->OnCloseRequest();
+  EXPECT_EQ(f.host.questions.size(), 1u);
+  EXPECT_FALSE(f.host.ended);
+}
+
+TEST(CancelButton, ProgramFilesWithoutDriveLeavesNoScriptButCancels) {
+  InstallFixture f;
+  f.env.Set("ProgramFiles", "Program Files");
+  f.files.PutFile("C:\\Windows\\System32\\quilbox.dll", "lib");
+  auto& w = f.StartWelcome();
+  f.host.answers = {true};
+  f.Click(w.CancelButton);
+  EXPECT_EQ(f.host.questions.size(), 1u);
+  EXPECT_FALSE(f.files.FileExists("C:\\Temp\\temp1.bat"));
+  EXPECT_FALSE(f.files.FileExists("C:\\Windows\\System32\\quilbox.dll"));
+  EXPECT_TRUE(f.host.windowHidden);
+  f.host.RunFor(2500);
+  EXPECT_TRUE(f.host.ended);
+  EXPECT_TRUE(f.processes.started.empty());
+}
+
+struct ShortcutCase {
+  int programs, desktop, startMenu, quickLaunch;
+  std::set<std::string> links;
+  std::size_t refreshes;
+};
+
+TEST(Shortcuts, StepsCreateWhatWasChosen) {
+  const std::string group = std::string(kPrograms) + "\\Velmora\\Quillon\\";
+  const std::string desktop = "C:\\Users\\tester\\Desktop\\Quillon.lnk";
+  const std::string start = "C:\\Users\\tester\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Quillon.lnk";
+  const std::string quick =
+      "C:\\Users\\tester\\AppData\\Roaming\\Microsoft\\Internet Explorer\\Quick Launch\\Quillon.lnk";
+  const std::set<std::string> groupLinks = {group + "Quillon.lnk", group + "Velmora Homepage.lnk",
+                                            group + "Uninstall Quillon.lnk"};
+  std::set<std::string> all = groupLinks;
+  all.insert({desktop, start, quick});
+  const ShortcutCase cases[] = {
+      {2, 0, 0, 0, groupLinks, 1},
+      {1, 0, 0, 0, groupLinks, 1},
+      {0, 0, 0, 0, {}, 0},
+      {1, 1, 1, 1, all, 4},
+      {0, 1, 0, 0, {desktop}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.programs << c.desktop << c.startMenu << c.quickLaunch);
+    InstallFixture f;
+    auto& w = f.StartWelcome();
+    for (const char* dir : {"C:\\Users\\tester\\Desktop", kPrograms,
+                            "C:\\Users\\tester\\AppData\\Roaming\\Microsoft\\Internet Explorer\\Quick Launch"})
+      f.files.MakeDirectories(dir);
+    w.ProgramsGroupOption.SetCheck(c.programs);
+    w.DesktopOption.SetCheck(c.desktop);
+    w.StartMenuOption.SetCheck(c.startMenu);
+    w.QuickLaunchOption.SetCheck(c.quickLaunch);
+    w.Timer9.SetEnabled(true);
+    f.host.RunFor(2500 + 1250);
+    std::set<std::string> links;
+    for (const auto& path : f.files.AllPaths())
+      if (path.size() > 4 && path.substr(path.size() - 4) == ".lnk") links.insert(path);
+    EXPECT_EQ(links, c.links);
+    for (const auto& link : links) {
+      const auto made = f.shell.ReadShortcut(link);
+      ASSERT_TRUE(made);
+      EXPECT_EQ(made->target, made->icon);
+    }
+    if (!c.links.empty() && c.links.count(group + "Velmora Homepage.lnk")) {
+      EXPECT_EQ(f.shell.ReadShortcut(group + "Velmora Homepage.lnk")->target,
+                "C:\\Program Files\\Velmora\\Quillon\\Velmora.url");
+      EXPECT_EQ(f.shell.ReadShortcut(group + "Uninstall Quillon.lnk")->target,
+                "C:\\Program Files\\Velmora\\Quillon\\uninstall.exe");
+      EXPECT_EQ(f.shell.ReadShortcut(group + "Quillon.lnk")->target, kProduct);
+    }
+    EXPECT_EQ(f.processes.Of(Kind::kCommandLine),
+              std::vector<std::string>(c.refreshes, wizard::kRefreshCommand));
+    // The completion check finds every step run at its first tick.
+    f.host.RunFor(1250);
+    EXPECT_TRUE(w.CompletionPanel.visible());
+    EXPECT_EQ(w.CancelButton.text(), "Finish");
+    EXPECT_TRUE(w.CancelButton.isDefault());
+  }
+}
+
+// Failures after the shell object's creation are skipped; existing group
+// folders and shortcuts are reused and replaced.
+TEST(Shortcuts, FailuresAreSkippedAndFilesReplaced) {
+  InstallFixture f;
+  auto& w = f.StartWelcome();
+  const std::string group = std::string(kPrograms) + "\\Velmora\\Quillon";
+  f.files.PutFile(group + "\\Quillon.lnk", "old");
+  w.DesktopOption.SetCheck(1);  // no Desktop folder exists: that save fails
+  w.Timer9.SetEnabled(true);
+  f.host.RunFor(3750);
+  EXPECT_EQ(f.shell.ReadShortcut(group + "\\Quillon.lnk")->target, kProduct);
+  EXPECT_FALSE(f.files.FileExists("C:\\Users\\tester\\Desktop\\Quillon.lnk"));
+  EXPECT_EQ(f.processes.Of(Kind::kCommandLine).size(), 2u);
+
+  // No shell object at all: nothing is made, no refresh, and it completes.
+  InstallFixture g;
+  auto& gw = g.StartWelcome();
+  g.shell.available = false;
+  gw.Timer9.SetEnabled(true);
+  g.host.RunFor(2500 + 2500);
+  EXPECT_TRUE(g.processes.started.empty());
+  EXPECT_TRUE(gw.CompletionPanel.visible());
+}
+
+TEST(Completion, WaitsForPendingShortcutSteps) {
+  InstallFixture f;
+  auto& w = f.StartWelcome();
+  w.Timer15.SetEnabled(true);
+  f.host.RunFor(2000);
+  w.Timer11.SetEnabled(true);  // due at 3250, after the check's first tick
+  f.host.RunFor(500);
+  EXPECT_FALSE(w.CompletionPanel.visible());
+  EXPECT_TRUE(w.Timer15.enabled());
+  f.host.RunFor(2500);
+  EXPECT_TRUE(w.CompletionPanel.visible());
+  EXPECT_TRUE(w.CompletionPanel.ShownOnScreen() || !w.FinishingPage.visible());
+  EXPECT_TRUE(w.CompletionTitle.visible());
+  EXPECT_TRUE(w.CompletionImage.visible());
+  EXPECT_EQ(w.DefaultButton(), &w.CancelButton);
+  // Enter presses the default button: "Finish" ends the wizard.
+  f.Click(*w.DefaultButton());
+  EXPECT_TRUE(f.host.ended);
+  EXPECT_TRUE(f.host.questions.empty());
+}
+
+TEST(FrameworkInstaller, ButtonHidesStartsAndEnds) {
+  for (bool present : {true, false}) {
+    for (const char* args : {"-0", "-10"}) {  // the framework page, the error page
+      SCOPED_TRACE(testing::Message() << args << present);
+      WizardFixture f;
+      if (present) f.processes.programs.insert("C:\\SETUP\\INSTALL.EXE");
+      auto& w = f.Start(args);
+      f.wizard->OnClick(w.FrameworkInstallButton);
+      EXPECT_FALSE(w.FrameworkInstallButton.enabled());
+      EXPECT_TRUE(f.host.windowHidden);
+      EXPECT_EQ(f.processes.Of(Kind::kProgram).size(), present ? 1u : 0u);
+      f.host.RunFor(1249);
+      EXPECT_FALSE(f.host.ended);
+      f.host.RunFor(1);
+      EXPECT_TRUE(f.host.ended);
+    }
+  }
+}
+
+TEST(Links, AnyButtonOpensThePageWithoutMovingTheWindow) {
+  WizardFixture f;
+  auto& w = f.Start("-0");
+  f.wizard->OnMousePress(&w.MakerLink, wizard::MouseButton::kRight);
+  f.wizard->OnMousePress(&w.FrameworkLink, wizard::MouseButton::kLeft);
+  EXPECT_EQ(f.processes.Of(Kind::kCommandLine),
+            (std::vector<std::string>{"explorer.exe http://www.velmora.com",
+                                      "explorer.exe http://www.microsoft.com/net/basics.mspx"}));
+  EXPECT_EQ(f.host.windowMoves, 0);
+}
+
+}  // namespace

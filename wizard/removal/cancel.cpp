@@ -1,0 +1,43 @@
+#include "wizard/removal/cancel.h"
+
+#include "wizard/removal/cancel_flag.h"
+#include "wizard/removal/del_tree.h"
+#include "wizard/removal/removal_script.h"
+#include "wizard/ui/setup_paths.h"
+
+namespace wizard {
+
+void CancelAndExit::Bind() { s_.window.Timer16.onTick = [this] { RunRemovalScript(); }; }
+
+void CancelAndExit::OnCancelButton() {
+  WizardWindow& w = s_.window;
+  const std::string& mode = w.CancelButton.text();
+  if (mode == "Exit" || mode == "Finish") {
+    s_.host.EndProgram();
+    return;
+  }
+  // Written on every press, before the question. A "ProgramFiles" value the
+  // script cannot walk to leaves no script; the press goes on regardless and
+  // the timer then starts nothing.
+  scriptWritten_ = WriteRemovalScript(w, s_.env, s_.files);
+
+  // The question must not hide behind a topmost window.
+  s_.host.MakeNormal();
+  const bool yes = s_.host.AskYesNo("Are you sure you want to exit the installation?", "Quillon");
+  s_.host.MakeTopMost();
+  if (!yes) return;
+
+  w.CancelMarker.SetText(kCancelSentinel);
+  DelTree(s_.files, s_.env, MakerDirectory(s_.env));
+  if (const auto first = FirstSearchPathDirectory(s_.env)) s_.files.EraseFile(*first + "\\quilbox.dll");
+  s_.host.HideWindow();
+  w.Timer16.SetEnabled(true);
+}
+
+void CancelAndExit::RunRemovalScript() {
+  s_.window.Timer16.SetEnabled(false);
+  if (scriptWritten_) s_.processes.StartHiddenBatch(RemovalScriptPath(s_.env));
+  s_.host.EndProgram();
+}
+
+}  // namespace wizard
