@@ -56,8 +56,12 @@ bool inRange(const std::vector<unsigned char>& b, uint64_t offset, uint64_t size
 }
 
 bool parseHeaders(const std::vector<unsigned char>& b, Headers* h, std::string* error) {
-  if (!inRange(b, 0, 64) || b[0] != 'M' || b[1] != 'Z') {
+  if (!inRange(b, 0, 2) || b[0] != 'M' || b[1] != 'Z') {
     *error = "not a Windows program (no MZ header)";
+    return false;
+  }
+  if (!inRange(b, 0, 64)) {
+    *error = "not a PE image (cut short inside its MZ header)";
     return false;
   }
   uint32_t peOffset = get32(b, 0x3C);
