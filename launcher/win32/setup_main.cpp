@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "dll_hardening.h"
@@ -56,7 +57,7 @@ size_t PrepareExtractPath() {
     quillon::launcher::writeDiagnosticLine(("Current path is: " + longValue).c_str());
     return 0;
   }
-  memcpy(g_extractPath, value, length + 1);
+  std::memcpy(g_extractPath, value, length + 1);
   quillon::launcher::writeDiagnosticLine((std::string("Current path is: ") + g_extractPath).c_str());
   return length;
 }
