@@ -42,6 +42,9 @@ wine_fresh_prefix() {
   rm -rf "$copy"
   mkdir -p "$QUILLON_WINE_DIR/run"
   cp -a "$QUILLON_WINE_DIR/template" "$copy"
+  # A second fixed drive, for tests of what happens off the system drive.
+  mkdir -p "$copy/drive_t"
+  ln -sfn ../drive_t "$copy/dosdevices/t:"
   export WINEPREFIX="$copy"
 }
 

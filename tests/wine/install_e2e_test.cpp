@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 
+#include "tests/wine/e2e_support.h"
 #include "ui_driver.h"
 
 namespace {
@@ -17,84 +18,19 @@ namespace {
 using uidriver::FindByCaption;
 using uidriver::Shown;
 
-const char* const kSources[] = {
-    "quilbox_.NET.EXE", "quilbox.exe", "quilbox.dll", "quilbox.exe.manifest", "quilbox.xml",
-    "quilbox.vshost.exe", "asycfilt.dll", "Velmora.url", "AxInterop.ComCtl2.dll", "AxInterop.ComctlLib.dll",
-    "COMCAT.DLL", "COMCT232.OCX", "comctl32.ocx", "comdlg32.ocx", "DLLUNREG.exe", "Interop.ComCtl2.dll",
-    "Interop.ComctlLib.dll", "Interop.IWshRuntimeLibrary.dll", "Microsoft.VisualBasic.Compatibility.dll",
-    "MSCOMCTL.OCX", "MSVBVM60.DLL", "SETUP32.EXE", "SETUP32_.NET.EXE", "START.EXE", "stdole2.tlb",
-    "uninstall.dll", "uninstall.exe", "wshom.ocx"};
-
-bool WriteFile(const std::string& path, const std::string& data) {
-  std::ofstream out(path, std::ios::binary);
-  out << data;
-  return static_cast<bool>(out);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::set<std::string> Listing(const std::string& dir) {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = found.cFileName;
-    if (name != "." && name != "..") names.insert(name);
-  } while (FindNextFileA(h, &found));
-  FindClose(h);
-  return names;
-}
-
-// What a console command prints.
-std::string ConsoleOutput(const std::string& command) {
-  std::string output;
-  FILE* pipe = _popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-  _pclose(pipe);
-  return output;
-}
-
-template <class Condition>
-bool WaitUntil(Condition condition, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  do {
-    if (condition()) return true;
-    Sleep(100);
-  } while (GetTickCount() - start < timeoutMs);
-  return condition();
-}
-
 class InstallTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    root_ = std::string(temp) + "quillon-install-e2e";
-    wizardFolder_ = root_ + "\\wizard";
-    searchDir_ = root_ + "\\path";
-    programFiles_ = root_ + "\\Program Files";  // made by the install itself
-    for (const std::string& dir : {root_, wizardFolder_, searchDir_}) CreateDirectoryA(dir.c_str(), nullptr);
-    // The wizard runs from its own folder, with the product files beside it.
-    ASSERT_TRUE(CopyFileA((uidriver::OwnFolder() + "\\_install.exe").c_str(),
-                          (wizardFolder_ + "\\_install.exe").c_str(), FALSE));
-    std::size_t size = 700;
-    for (const char* name : kSources) {
-      std::string data(size, static_cast<char>('a' + sources_.size() % 26));
-      data += name;
-      ASSERT_TRUE(WriteFile(wizardFolder_ + "\\" + name, data));
-      sources_[name] = data;
-      size += 2311;
-    }
+    folder_ = PrepareWizardFolder("quillon-install-e2e");
+    root_ = folder_.root;
+    wizardFolder_ = folder_.wizard;
+    searchDir_ = folder_.searchDir;
+    programFiles_ = folder_.programFiles;
+    sources_ = folder_.sources;
+    ASSERT_FALSE(sources_.empty());
   }
 
+  WizardFolder folder_;
   std::string root_, wizardFolder_, searchDir_, programFiles_;
   std::map<std::string, std::string> sources_;
   uidriver::Session session_;

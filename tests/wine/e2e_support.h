@@ -1,0 +1,113 @@
+#pragma once
+
+// Shared by the end-to-end tests: a wizard folder with product files beside a
+// copy of _install.exe, and small file and wait helpers.
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "ui_driver.h"
+
+namespace {
+
+inline const char* const kSources[] = {
+    "quilbox_.NET.EXE", "quilbox.exe", "quilbox.dll", "quilbox.exe.manifest", "quilbox.xml",
+    "quilbox.vshost.exe", "asycfilt.dll", "Velmora.url", "AxInterop.ComCtl2.dll", "AxInterop.ComctlLib.dll",
+    "COMCAT.DLL", "COMCT232.OCX", "comctl32.ocx", "comdlg32.ocx", "DLLUNREG.exe", "Interop.ComCtl2.dll",
+    "Interop.ComctlLib.dll", "Interop.IWshRuntimeLibrary.dll", "Microsoft.VisualBasic.Compatibility.dll",
+    "MSCOMCTL.OCX", "MSVBVM60.DLL", "SETUP32.EXE", "SETUP32_.NET.EXE", "START.EXE", "stdole2.tlb",
+    "uninstall.dll", "uninstall.exe", "wshom.ocx"};
+
+inline bool WriteFile(const std::string& path, const std::string& data) {
+  std::ofstream out(path, std::ios::binary);
+  out << data;
+  return static_cast<bool>(out);
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline std::set<std::string> Listing(const std::string& dir) {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") names.insert(name);
+  } while (FindNextFileA(h, &found));
+  FindClose(h);
+  return names;
+}
+
+// What a console command prints.
+inline std::string ConsoleOutput(const std::string& command) {
+  std::string output;
+  FILE* pipe = _popen(command.c_str(), "r");
+  if (!pipe) return output;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  _pclose(pipe);
+  return output;
+}
+
+template <class Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  do {
+    if (condition()) return true;
+    Sleep(100);
+  } while (GetTickCount() - start < timeoutMs);
+  return condition();
+}
+
+struct WizardFolder {
+  std::string root, wizard, searchDir, programFiles;
+  std::map<std::string, std::string> sources;  // by name
+};
+
+// A scratch root in TEMP holding "wizard" (a copy of _install.exe with every
+// product file, each with its own content and size) and "path" (the first
+// search-path directory); "Program Files" inside it is left to the install.
+inline WizardFolder PrepareWizardFolder(const std::string& name) {
+  WizardFolder f;
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  f.root = std::string(temp) + name;
+  f.wizard = f.root + "\\wizard";
+  f.searchDir = f.root + "\\path";
+  f.programFiles = f.root + "\\Program Files";
+  for (const std::string& dir : {f.root, f.wizard, f.searchDir}) CreateDirectoryA(dir.c_str(), nullptr);
+  if (!CopyFileA((uidriver::OwnFolder() + "\\_install.exe").c_str(), (f.wizard + "\\_install.exe").c_str(), FALSE))
+    return {};
+  std::size_t size = 700;
+  for (const char* file : kSources) {
+    std::string data(size, static_cast<char>('a' + f.sources.size() % 26));
+    data += file;
+    if (!WriteFile(f.wizard + "\\" + file, data)) return {};
+    f.sources[file] = data;
+    size += 2311;
+  }
+  return f;
+}
+
+// The environment the wizard is started with: its own search path, program
+// files and TEMP.
+inline std::map<std::string, std::string> WizardEnvironment(const WizardFolder& f) {
+  return {{"PATH", f.searchDir + ";C:\\windows\\system32;C:\\windows"},
+          {"ProgramFiles", f.programFiles},
+          // A 64-bit process under Wine gets ProgramFiles from this one.
+          {"ProgramW6432", f.programFiles},
+          {"TEMP", f.root}};
+}
+
+}  // namespace
