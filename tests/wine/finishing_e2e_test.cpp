@@ -165,4 +165,53 @@ TEST_F(FinishingTest, MakerLinkOpensThePageInTheBrowser) {
   EXPECT_EQ(before.top, after.top);
 }
 
+void MouseButton(DWORD flags) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof input);
+}
+
+// A left-button drag on a page's text moves the whole window; a right-button
+// one does not.
+TEST_F(FinishingTest, DraggingAPageMovesTheWindow) {
+  StartWizard("quillon-finishing-drag");
+  HWND window = Run();
+  ASSERT_NE(window, nullptr);
+  HWND text = FindByCaption(window, "To continue, click 'Next' button below.");
+  ASSERT_NE(text, nullptr);
+  RECT start, label;
+  GetWindowRect(window, &start);
+  GetWindowRect(text, &label);
+  const int x = label.left + 5, y = (label.top + label.bottom) / 2;
+
+  auto drag = [&](DWORD down, DWORD up) {
+    SetCursorPos(x, y);
+    Sleep(200);
+    MouseButton(down);
+    Sleep(200);
+    for (int step = 1; step <= 8; ++step) {
+      SetCursorPos(x + step * 5, y + step * 4);
+      Sleep(50);
+    }
+    MouseButton(up);
+    Sleep(300);
+  };
+  drag(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+  RECT afterRight;
+  GetWindowRect(window, &afterRight);
+  EXPECT_EQ(afterRight.left, start.left);
+  EXPECT_EQ(afterRight.top, start.top);
+
+  drag(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  RECT moved;
+  ASSERT_TRUE(WaitUntil([&] {
+    GetWindowRect(window, &moved);
+    return moved.left != start.left;
+  }, 3000));
+  EXPECT_EQ(moved.left - start.left, 40);
+  EXPECT_EQ(moved.top - start.top, 32);
+  EXPECT_EQ(moved.right - moved.left, start.right - start.left);
+}
+
 }  // namespace
