@@ -111,7 +111,10 @@ FsResult FileSystem::SetAttributes(const std::string& path, std::uint32_t attrib
 FsResult FileSystem::WriteAll(const std::string& path, std::string_view data) {
   const std::string p = Canonical(path);
   if (Node* n = Find(p)) {
-    if (n->directory || (n->attributes & kAttrReadOnly)) return FsResult::kAccessDenied;
+    // Replacing a hidden or system file with a plain one is refused, as the
+    // platform refuses to create over it with other attributes.
+    if (n->directory || (n->attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem)))
+      return FsResult::kAccessDenied;
     if (locked_.count(Key(p)) || openCount_.count(Key(p))) return FsResult::kSharingViolation;
     n->data.clear();
   } else {

@@ -126,6 +126,12 @@ FsResult FileSystem::SetAttributes(const std::string& path, std::uint32_t attrib
 }
 
 FsResult FileSystem::WriteAll(const std::string& path, std::string_view data) {
+  // Windows refuses to create a plain file over a read-only, hidden or system
+  // one; Wine, run as root, does not: answer as Windows does.
+  const DWORD existing = GetFileAttributesA(path.c_str());
+  if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY) &&
+      (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+    return FsResult::kAccessDenied;
   Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return LastFsResult();

@@ -59,6 +59,9 @@ TEST(FileSystemContract, ReadOnlyFilesRefuseDeletionUntilReset) {
   EXPECT_TRUE(*attributes & platform::kAttrReadOnly);
   EXPECT_TRUE(*attributes & platform::kAttrHidden);
   EXPECT_EQ(fs.EraseFile(file), FsResult::kAccessDenied);
+  // A hidden file is not replaced by a plain one.
+  ASSERT_EQ(fs.SetAttributes(file, platform::kAttrHidden), FsResult::kOk);
+  EXPECT_EQ(fs.WriteAll(file, "y"), FsResult::kAccessDenied);
   ASSERT_EQ(fs.SetAttributes(file, 0), FsResult::kOk);
   EXPECT_EQ(fs.EraseFile(file), FsResult::kOk);
 }
