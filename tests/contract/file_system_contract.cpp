@@ -59,6 +59,7 @@ TEST(FileSystemContract, ReadOnlyFilesRefuseDeletionUntilReset) {
   EXPECT_TRUE(*attributes & platform::kAttrReadOnly);
   EXPECT_TRUE(*attributes & platform::kAttrHidden);
   EXPECT_EQ(fs.EraseFile(file), FsResult::kAccessDenied);
+  EXPECT_EQ(fs.WriteAll(file, "y"), FsResult::kAccessDenied);
   // A hidden file is not replaced by a plain one.
   ASSERT_EQ(fs.SetAttributes(file, platform::kAttrHidden), FsResult::kOk);
   EXPECT_EQ(fs.WriteAll(file, "y"), FsResult::kAccessDenied);
