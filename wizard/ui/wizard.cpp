@@ -64,9 +64,8 @@ void Wizard::OnFrameworkInstallerStarted() {
 }
 
 void Wizard::OpenLink(const Control& link) {
-  const std::string address =
-      &link == &window_.MakerLink ? std::string("http://") + kMakerHost : std::string("http://") + kFrameworkInfoAddress;
-  p_.processes.StartCommandLine("explorer.exe " + address);
+  const char* page = &link == &window_.MakerLink ? kMakerHost : kFrameworkInfoAddress;
+  p_.processes.StartCommandLine(std::string("explorer.exe http://") + page);
 }
 
 void Wizard::OnMousePress(Control* control, MouseButton button) {
