@@ -20,3 +20,7 @@ function(quillon_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wconversion -Wno-sign-conversion -Werror)
   endif()
 endfunction()
+
+# Builds from different folders give the same images: no absolute source or
+# build path in them.
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
