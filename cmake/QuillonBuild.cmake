@@ -24,3 +24,17 @@ endfunction()
 # Builds from different folders give the same images: no absolute source or
 # build path in them.
 add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+
+# The payload's file times are clamped to this moment: the last commit's
+# time, or SOURCE_DATE_EPOCH when the builder sets one.
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(source_date_epoch $ENV{SOURCE_DATE_EPOCH})
+else()
+  execute_process(COMMAND git -C ${CMAKE_SOURCE_DIR} log -1 --format=%ct
+                  OUTPUT_VARIABLE source_date_epoch OUTPUT_STRIP_TRAILING_WHITESPACE
+                  RESULT_VARIABLE git_result ERROR_QUIET)
+  if(NOT git_result EQUAL 0 OR source_date_epoch STREQUAL "")
+    set(source_date_epoch 1780000000)
+  endif()
+endif()
+set(QUILLON_SOURCE_DATE_EPOCH ${source_date_epoch} CACHE INTERNAL "the payload's latest file time")
