@@ -192,7 +192,7 @@ TEST(InstallChain, CompleteInstallPlacesEveryFile) {
   EXPECT_FALSE(f.registry.GetValue(RegistryRoot::kLocalMachine, wizard::kRunOnceKey, "Quillen"));
   EXPECT_FALSE(f.registry.GetValue(RegistryRoot::kLocalMachine, wizard::kUninstallKey, "EstimatedSize"));
   EXPECT_EQ(f.registry.GetValue(RegistryRoot::kLocalMachine, wizard::kUninstallKey, "UninstallString")->text(),
-            setup + "\\uninstall.exe");
+            setup + "\\uninstall.exe" + '\0');
   EXPECT_EQ(f.registry.openHandles(), 0u);
 }
 

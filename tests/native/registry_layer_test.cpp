@@ -19,7 +19,10 @@ std::string Bytes(std::initializer_list<int> bytes) {
   return s;
 }
 
-TEST(RegistryLayer, NewValuesAreTextWithoutTerminatingZero) {
+// A text as stored: with its terminating zero.
+std::string Sz(const std::string& text) { return text + '\0'; }
+
+TEST(RegistryLayer, NewValuesAreTextWithTerminatingZero) {
   Registry reg;
   reg.PutKey(kUser, kKey);
   EXPECT_TRUE(wizard::SetRegistryValue(reg, kUser, kKey, "", "default text"));
@@ -27,13 +30,13 @@ TEST(RegistryLayer, NewValuesAreTextWithoutTerminatingZero) {
   auto def = reg.GetValue(kUser, kKey, "");
   ASSERT_TRUE(def);
   EXPECT_EQ(def->type, platform::kRegSz);
-  EXPECT_EQ(def->text(), "default text");
+  EXPECT_EQ(def->text(), Sz("default text"));
   auto named = reg.GetValue(kUser, kKey, "NAME");
   ASSERT_TRUE(named);
-  EXPECT_EQ(named->data.size(), 3u);
+  EXPECT_EQ(named->data.size(), 4u);
   // Replacing keeps the type and the stored size follows the new text.
   EXPECT_TRUE(wizard::SetRegistryValue(reg, kUser, kKey, "Name", "x"));
-  EXPECT_EQ(reg.GetValue(kUser, kKey, "Name")->text(), "x");
+  EXPECT_EQ(reg.GetValue(kUser, kKey, "Name")->text(), Sz("x"));
   EXPECT_EQ(reg.openHandles(), 0u);
 }
 
@@ -178,7 +181,7 @@ TEST(ProductRegistry, HandlerAndUninstallRecord) {
   wizard::WriteUninstallRecord(reg, env);
   EXPECT_EQ(reg.ValueNames(RegistryRoot::kClassesRoot, wizard::kHandlerKey), std::vector<std::string>{""});
   EXPECT_EQ(reg.GetValue(RegistryRoot::kClassesRoot, wizard::kHandlerKey, "")->text(),
-            "{F7F88BEB-D85E-4905-A8D8-252A82C443FF}");
+            Sz("{F7F88BEB-D85E-4905-A8D8-252A82C443FF}"));
 
   const std::pair<const char*, const char*> expected[] = {
       {"DisplayName", "Quillon (1.0.2105.34041)"},
@@ -195,7 +198,7 @@ TEST(ProductRegistry, HandlerAndUninstallRecord) {
     auto v = reg.GetValue(RegistryRoot::kLocalMachine, wizard::kUninstallKey, name);
     ASSERT_TRUE(v);
     EXPECT_EQ(v->type, platform::kRegSz);
-    EXPECT_EQ(v->text(), text);
+    EXPECT_EQ(v->text(), Sz(text));
   }
   EXPECT_EQ(reg.openHandles(), 0u);
 }

@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/wine/e2e_support.h"
 #include "ui_driver.h"
 
 namespace {
@@ -57,52 +58,6 @@ const std::map<std::string, std::set<std::string>> kInstalledAs = {
     {"uninstall.exe", {"uninstall.exe"}},
     {"wshom.ocx", {"wshom.ocx"}},
 };
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::set<std::string> Listing(const std::string& dir) {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = found.cFileName;
-    if (name != "." && name != "..") names.insert(name);
-  } while (FindNextFileA(h, &found));
-  FindClose(h);
-  return names;
-}
-
-std::string ConsoleOutput(const std::string& command) {
-  std::string output;
-  FILE* pipe = _popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-  _pclose(pipe);
-  return output;
-}
-
-template <class Condition>
-bool WaitUntil(Condition condition, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  do {
-    if (condition()) return true;
-    Sleep(50);
-  } while (GetTickCount() - start < timeoutMs);
-  return condition();
-}
-
-std::string Folder(int csidl) {
-  char path[MAX_PATH] = {};
-  SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-  return path;
-}
 
 // Where a shortcut file points.
 std::string ShortcutTarget(const std::string& file) {
@@ -277,8 +232,8 @@ TEST_F(PackageTest, DefaultInstallFromSetupToFinish) {
   const std::string handler =
       ConsoleOutput("reg query \"HKCR\\AllFilesystemObjects\\shellex\\ContextMenuHandlers\\Quillon\" /ve");
   EXPECT_NE(handler.find("{F7F88BEB-D85E-4905-A8D8-252A82C443FF}"), std::string::npos) << handler;
-  const std::string installed = ConsoleOutput("uninstaller.exe --list");
-  EXPECT_NE(installed.find("Quillon (1.0.2105.34041)"), std::string::npos) << installed;
+  EXPECT_TRUE(ListedAsInstalled("Quillon", "Quillon (1.0.2105.34041)"))
+      << ConsoleOutput("uninstaller.exe --list");
 
   // The default options: the Programs group only, with its three shortcuts.
   const std::string group = Folder(CSIDL_PROGRAMS) + "\\Velmora\\Quillon";

@@ -3,6 +3,7 @@
 // Shared by the end-to-end tests: a wizard folder with product files beside a
 // copy of _install.exe, and small file and wait helpers.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <fstream>
@@ -58,6 +59,24 @@ inline std::string ConsoleOutput(const std::string& command) {
   while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
   _pclose(pipe);
   return output;
+}
+
+// Whether `wine uninstaller --list` shows the record under `key` with exactly
+// this display name.
+inline bool ListedAsInstalled(const std::string& key, const std::string& displayName) {
+  std::istringstream lines(ConsoleOutput("uninstaller.exe --list"));
+  const std::string wanted = key + "|||" + displayName;
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line == wanted) return true;
+  }
+  return false;
+}
+
+inline std::string Folder(int csidl) {
+  char path[MAX_PATH] = {};
+  SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+  return path;
 }
 
 template <class Condition>

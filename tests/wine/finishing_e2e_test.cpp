@@ -3,8 +3,6 @@
 // script, the framework installer button, the maker's link, a window drag.
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 #include "platform/win32/shell.h"
 #include "tests/wine/e2e_support.h"
 #include "ui_driver.h"
@@ -14,12 +12,6 @@ namespace {
 using uidriver::FindByCaption;
 using uidriver::Press;
 using uidriver::Shown;
-
-std::string Folder(int csidl) {
-  char path[MAX_PATH] = {};
-  SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-  return path;
-}
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

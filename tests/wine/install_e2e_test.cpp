@@ -114,8 +114,8 @@ TEST_F(InstallTest, WelcomeToFinishingPagePlacesFilesAndRegistryEntries) {
   const std::string handler =
       ConsoleOutput("reg query \"HKCR\\AllFilesystemObjects\\shellex\\ContextMenuHandlers\\Quillon\" /ve");
   EXPECT_NE(handler.find("{F7F88BEB-D85E-4905-A8D8-252A82C443FF}"), std::string::npos) << handler;
-  const std::string installed = ConsoleOutput("uninstaller.exe --list");
-  EXPECT_NE(installed.find("Quillon (1.0.2105.34041)"), std::string::npos) << installed;
+  EXPECT_TRUE(ListedAsInstalled("Quillon", "Quillon (1.0.2105.34041)"))
+      << ConsoleOutput("uninstaller.exe --list");
 }
 
 }  // namespace

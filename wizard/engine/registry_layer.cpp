@@ -100,7 +100,10 @@ bool SetRegistryValue(platform::Registry& registry, platform::RegistryRoot root,
 
   std::vector<std::uint8_t> data;
   if (type == platform::kRegSz) {
+    // Stored with its terminating zero: readers that trust the stored size
+    // (the installed-programs list among them) otherwise show what follows.
     data.assign(text.begin(), text.end());
+    data.push_back(0);
   } else if (type == platform::kRegDword) {
     std::uint32_t n = RegistryDwordFromText(text);
     for (int i = 0; i < 4; ++i) {

@@ -19,10 +19,10 @@ void DeleteRegistryValue(platform::Registry& registry, platform::RegistryRoot ro
 void CreateRegistryKey(platform::Registry& registry, platform::RegistryRoot root, const std::string& path);
 
 // Writes `text` into a value of an existing key. A new value becomes REG_SZ;
-// an existing value keeps its type: REG_SZ takes the text, REG_DWORD the
-// number at the text's start, rounded half to even. True when the value was
-// written; false for a missing key, existing data over 1024 bytes, or any
-// other existing type.
+// an existing value keeps its type: REG_SZ takes the text and its terminating
+// zero, REG_DWORD the number at the text's start, rounded half to even. True
+// when the value was written; false for a missing key, existing data over
+// 1024 bytes, or any other existing type.
 bool SetRegistryValue(platform::Registry& registry, platform::RegistryRoot root, const std::string& path,
                       const std::string& name, const std::string& text);
 
