@@ -79,15 +79,7 @@ inline std::string Folder(int csidl) {
   return path;
 }
 
-template <class Condition>
-bool WaitUntil(Condition condition, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  do {
-    if (condition()) return true;
-    Sleep(100);
-  } while (GetTickCount() - start < timeoutMs);
-  return condition();
-}
+using uidriver::WaitUntil;
 
 struct WizardFolder {
   std::string root, wizard, searchDir, programFiles;

@@ -50,6 +50,16 @@ bool Shown(HWND hwnd);
 void Press(HWND button);
 // The folder that holds the running program (the driver itself).
 std::string OwnFolder();
+// Polls `condition` until it holds or `timeoutMs` have passed; its last answer.
+template <class Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  do {
+    if (condition()) return true;
+    Sleep(50);
+  } while (GetTickCount() - start < timeoutMs);
+  return condition();
+}
 // This process's environment with `overrides` applied, as a Windows block.
 std::string EnvironmentBlock(const std::map<std::string, std::string>& overrides);
 

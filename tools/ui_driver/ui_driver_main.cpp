@@ -394,12 +394,7 @@ class Driver {
 
   template <class Condition>
   bool WaitFor(Condition condition) {
-    const DWORD begin = GetTickCount();
-    do {
-      if (condition()) return true;
-      Sleep(50);
-    } while (GetTickCount() - begin < timeoutMs_);
-    return condition();
+    return uidriver::WaitUntil(condition, timeoutMs_);
   }
 
   // The mouse as a user's: down on the window's surface (a spot on the window
