@@ -79,6 +79,20 @@ void FileSystem::MakeLink(const std::string& link, const std::string& target) {
 void FileSystem::DenyWrites(const std::string& directory) { denyWrites_.insert(Key(directory)); }
 void FileSystem::Lock(const std::string& file) { locked_.insert(Key(file)); }
 void FileSystem::Unlock(const std::string& file) { locked_.erase(Key(file)); }
+void FileSystem::FailReadsAfter(const std::string& file, std::uint64_t bytes) { readLimits_[Key(file)] = bytes; }
+
+bool FileSystem::Resize(std::size_t from, std::size_t to) {
+  if (to > from && diskFull) return false;
+  if (!freeBytes_) return true;
+  if (to > from && to - from > *freeBytes_) return false;
+  *freeBytes_ = *freeBytes_ + from - to;
+  return true;
+}
+
+bool FileSystem::ReadFails(const std::string& key, std::uint64_t position, std::size_t size) const {
+  auto limit = readLimits_.find(key);
+  return limit != readLimits_.end() && size && position + size > limit->second;
+}
 
 std::set<std::string> FileSystem::AllPaths() const {
   std::set<std::string> paths;
@@ -105,6 +119,7 @@ FsResult FileSystem::SetAttributes(const std::string& path, std::uint32_t attrib
   if (!n) return Find(Parent(Canonical(path))) ? FsResult::kNotFound : FsResult::kPathNotFound;
   const std::uint32_t settable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
   n->attributes = (n->attributes & ~settable) | (attributes & settable);
+  changed_.push_back(n->path);
   return FsResult::kOk;
 }
 
@@ -116,12 +131,14 @@ FsResult FileSystem::WriteAll(const std::string& path, std::string_view data) {
     if (n->directory || (n->attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem)))
       return FsResult::kAccessDenied;
     if (locked_.count(Key(p)) || openCount_.count(Key(p))) return FsResult::kSharingViolation;
+    Resize(n->data.size(), 0);
     n->data.clear();
   } else {
     if (FsResult r = CheckParent(p); r != FsResult::kOk) return r;
     nodes_[UpperKey(p)] = Node{p, false, kAttrArchive, {}, {}};
   }
-  if (diskFull && !data.empty()) return FsResult::kDiskFull;
+  changed_.push_back(p);
+  if (!Resize(0, data.size())) return FsResult::kDiskFull;
   Find(p)->data.assign(data.data(), data.size());
   return FsResult::kOk;
 }
@@ -132,6 +149,7 @@ FsResult FileSystem::ReadAll(const std::string& path, std::string* data) {
   if (!n) return Find(Parent(p)) ? FsResult::kNotFound : FsResult::kPathNotFound;
   if (n->directory) return FsResult::kAccessDenied;
   if (locked_.count(Key(p))) return FsResult::kSharingViolation;
+  if (ReadFails(Key(p), 0, n->data.size())) return FsResult::kFailed;
   *data = n->data;
   return FsResult::kOk;
 }
@@ -142,9 +160,11 @@ class FileSystem::File : public OpenFile {
  public:
   File(FileSystem& fs, std::string key, bool writable) : fs_(fs), key_(std::move(key)), writable_(writable) {
     ++fs_.openCount_[key_];
+    if (writable_) ++fs_.writers_[key_];
   }
   ~File() override {
     if (--fs_.openCount_[key_] == 0) fs_.openCount_.erase(key_);
+    if (writable_ && --fs_.writers_[key_] == 0) fs_.writers_.erase(key_);
   }
 
   FsResult ReadAt(std::uint64_t position, char* buffer, std::size_t size, std::size_t* read) override {
@@ -152,7 +172,9 @@ class FileSystem::File : public OpenFile {
     Node* n = node();
     if (!n) return FsResult::kFailed;
     if (position < n->data.size()) {
-      *read = std::min<std::size_t>(size, n->data.size() - static_cast<std::size_t>(position));
+      const std::size_t available = std::min<std::size_t>(size, n->data.size() - static_cast<std::size_t>(position));
+      if (fs_.ReadFails(key_, position, available)) return FsResult::kFailed;
+      *read = available;
       std::copy_n(n->data.data() + position, *read, buffer);
     }
     return FsResult::kOk;
@@ -165,7 +187,10 @@ class FileSystem::File : public OpenFile {
     if (data.empty()) return FsResult::kOk;
     if (fs_.diskFull) return FsResult::kDiskFull;
     const auto end = static_cast<std::size_t>(position) + data.size();
-    if (n->data.size() < end) n->data.resize(end, '\0');
+    if (n->data.size() < end) {
+      if (!fs_.Resize(n->data.size(), end)) return FsResult::kDiskFull;
+      n->data.resize(end, '\0');
+    }
     std::copy(data.begin(), data.end(), n->data.begin() + static_cast<std::ptrdiff_t>(position));
     return FsResult::kOk;
   }
@@ -181,7 +206,7 @@ class FileSystem::File : public OpenFile {
     Node* n = node();
     if (!n) return FsResult::kFailed;
     if (!writable_) return FsResult::kAccessDenied;
-    if (length > n->data.size() && fs_.diskFull) return FsResult::kDiskFull;
+    if (!fs_.Resize(n->data.size(), static_cast<std::size_t>(length))) return FsResult::kDiskFull;
     n->data.resize(static_cast<std::size_t>(length), '\0');
     return FsResult::kOk;
   }
@@ -204,12 +229,22 @@ FsResult FileSystem::Open(const std::string& path, OpenMode mode, std::unique_pt
     if (n->directory) return FsResult::kAccessDenied;
     if (locked_.count(Key(p))) return FsResult::kSharingViolation;
     if (mode == OpenMode::kWrite && (n->attributes & kAttrReadOnly)) return FsResult::kAccessDenied;
+    // A file open for writing shares reading only.
+    if (mode == OpenMode::kWrite && writers_.count(Key(p))) return FsResult::kSharingViolation;
   } else {
     if (mode == OpenMode::kRead) return Find(Parent(p)) ? FsResult::kNotFound : FsResult::kPathNotFound;
     if (FsResult r = CheckParent(p); r != FsResult::kOk) return r;
     nodes_[UpperKey(p)] = Node{p, false, kAttrArchive, {}, {}};
   }
   *file = std::make_unique<File>(*this, UpperKey(p), mode == OpenMode::kWrite);
+  if (mode == OpenMode::kWrite) changed_.push_back(p);
+  return FsResult::kOk;
+}
+
+FsResult FileSystem::WriteAllAndHold(const std::string& path, std::string_view data,
+                                    std::unique_ptr<OpenFile>* held) {
+  if (FsResult r = WriteAll(path, data); r != FsResult::kOk) return r;
+  *held = std::make_unique<File>(*this, Key(path), true);
   return FsResult::kOk;
 }
 
@@ -219,6 +254,7 @@ FsResult FileSystem::CopyWholeFile(const std::string& from, const std::string& t
   if (!s) return Find(Parent(source)) ? FsResult::kNotFound : FsResult::kPathNotFound;
   if (s->directory) return FsResult::kAccessDenied;
   if (locked_.count(Key(source))) return FsResult::kSharingViolation;
+  if (ReadFails(Key(source), 0, s->data.size())) return FsResult::kFailed;
   const std::string target = Canonical(to);
   if (UpperKey(source) == UpperKey(target)) return FsResult::kSharingViolation;
   const Node copy = *s;
@@ -229,6 +265,9 @@ FsResult FileSystem::CopyWholeFile(const std::string& from, const std::string& t
     return r;
   }
   if (diskFull && !copy.data.empty()) return FsResult::kDiskFull;
+  const Node* old = Find(target);
+  if (!Resize(old ? old->data.size() : 0, copy.data.size())) return FsResult::kDiskFull;
+  changed_.push_back(target);
   Node& t = nodes_[UpperKey(target)];
   if (t.path.empty()) t.path = target;
   t.directory = false;
@@ -243,6 +282,8 @@ FsResult FileSystem::EraseFile(const std::string& path) {
   if (!n) return Find(Parent(p)) ? FsResult::kNotFound : FsResult::kPathNotFound;
   if (n->directory || (n->attributes & kAttrReadOnly)) return FsResult::kAccessDenied;
   if (locked_.count(Key(p)) || openCount_.count(Key(p))) return FsResult::kSharingViolation;
+  Resize(n->data.size(), 0);
+  changed_.push_back(p);
   nodes_.erase(Key(p));
   return FsResult::kOk;
 }
@@ -252,6 +293,7 @@ FsResult FileSystem::MakeDirectory(const std::string& path) {
   if (Find(p)) return FsResult::kAlreadyExists;
   if (FsResult r = CheckParent(p); r != FsResult::kOk) return r;
   nodes_[UpperKey(p)] = Node{p, true, kAttrDirectory, {}, {}};
+  changed_.push_back(p);
   return FsResult::kOk;
 }
 
@@ -266,6 +308,7 @@ FsResult FileSystem::EraseDirectory(const std::string& path) {
   auto child = nodes_.lower_bound(prefix);
   if (child != nodes_.end() && child->first.compare(0, prefix.size(), prefix) == 0)
     return FsResult::kDirectoryNotEmpty;
+  changed_.push_back(p);
   nodes_.erase(UpperKey(p));
   return FsResult::kOk;
 }

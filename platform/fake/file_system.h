@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/file_system.h"
 
@@ -32,6 +33,17 @@ class FileSystem : public platform::FileSystem {
   void Lock(const std::string& file);
   void Unlock(const std::string& file);
   bool diskFull = false;
+  // Reads of `file` that reach past its first `bytes` bytes fail, as at a bad
+  // sector (whole-file reads and copies of it too).
+  void FailReadsAfter(const std::string& file, std::uint64_t bytes);
+  // From now on only `bytes` more bytes fit on the disk: growing a file
+  // beyond that fails as on a full disk; deleting or shrinking gives room back.
+  void FillDiskAfter(std::uint64_t bytes) { freeBytes_ = bytes; }
+
+  // Every path that a write, an open for writing, an attribute change, a
+  // creation or a deletion changed, in order, links resolved; the set-up
+  // shortcuts above are not recorded.
+  const std::vector<std::string>& changedPaths() const { return changed_; }
 
   // The display form of every path that exists, sorted case-insensitively.
   std::set<std::string> AllPaths() const;
@@ -39,6 +51,7 @@ class FileSystem : public platform::FileSystem {
   std::optional<std::uint32_t> Attributes(const std::string& path) override;
   FsResult SetAttributes(const std::string& path, std::uint32_t attributes) override;
   FsResult WriteAll(const std::string& path, std::string_view data) override;
+  FsResult WriteAllAndHold(const std::string& path, std::string_view data, std::unique_ptr<OpenFile>* held) override;
   FsResult ReadAll(const std::string& path, std::string* data) override;
   FsResult Open(const std::string& path, OpenMode mode, std::unique_ptr<OpenFile>* file) override;
   FsResult CopyWholeFile(const std::string& from, const std::string& to) override;
@@ -78,6 +91,14 @@ class FileSystem : public platform::FileSystem {
   std::set<std::string> locked_;
   std::map<std::string, std::string> shortNames_;
   std::map<std::string, int> openCount_;  // by key: files held open by OpenFile objects
+  std::map<std::string, int> writers_;    // by key: of those, the ones open for writing
+  std::map<std::string, std::uint64_t> readLimits_;  // by key
+  std::optional<std::uint64_t> freeBytes_;
+  std::vector<std::string> changed_;
+  // Whether a file may go from `from` to `to` bytes; books the difference
+  // against the free space.
+  bool Resize(std::size_t from, std::size_t to);
+  bool ReadFails(const std::string& key, std::uint64_t position, std::size_t size) const;
 };
 
 }  // namespace platform::fake

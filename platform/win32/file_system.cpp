@@ -20,6 +20,11 @@ class Handle {
   Handle& operator=(const Handle&) = delete;
   bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
   HANDLE get() const { return h_; }
+  HANDLE release() {
+    HANDLE h = h_;
+    h_ = INVALID_HANDLE_VALUE;
+    return h;
+  }
 
  private:
   HANDLE h_;
@@ -125,14 +130,17 @@ FsResult FileSystem::SetAttributes(const std::string& path, std::uint32_t attrib
   return FsResult::kOk;
 }
 
-FsResult FileSystem::WriteAll(const std::string& path, std::string_view data) {
+namespace {
+
+// Creates `path` anew with `data`; the handle stays open, sharing reading only.
+FsResult CreateAnew(const std::string& path, std::string_view data, HANDLE* out) {
   // Windows refuses to create a plain file over a read-only, hidden or system
   // one; Wine, run as root, does not: answer as Windows does.
   const DWORD existing = GetFileAttributesA(path.c_str());
   if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY) &&
       (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
     return FsResult::kAccessDenied;
-  Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+  Handle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return LastFsResult();
   std::size_t done = 0;
@@ -143,7 +151,25 @@ FsResult FileSystem::WriteAll(const std::string& path, std::string_view data) {
     if (written == 0) return FsResult::kDiskFull;
     done += written;
   }
+  *out = file.release();
   return FsResult::kOk;
+}
+
+}  // namespace
+
+FsResult FileSystem::WriteAll(const std::string& path, std::string_view data) {
+  HANDLE h = INVALID_HANDLE_VALUE;
+  const FsResult r = CreateAnew(path, data, &h);
+  if (r == FsResult::kOk) CloseHandle(h);
+  return r;
+}
+
+FsResult FileSystem::WriteAllAndHold(const std::string& path, std::string_view data,
+                                     std::unique_ptr<OpenFile>* held) {
+  HANDLE h = INVALID_HANDLE_VALUE;
+  const FsResult r = CreateAnew(path, data, &h);
+  if (r == FsResult::kOk) *held = std::make_unique<OpenWin32File>(h);
+  return r;
 }
 
 FsResult FileSystem::ReadAll(const std::string& path, std::string* data) {

@@ -139,4 +139,33 @@ TEST(FileAccessContract, DirectoryLinksAreRemovedAsLinks) {
   EXPECT_EQ(fs.EraseDirectory(s + "\\tree"), FsResult::kOk);
 }
 
+TEST(FileAccessContract, AHeldFileCanOnlyBeRead) {
+  auto p = MakeContractPlatform();
+  auto& fs = p->files();
+  const std::string file = p->scratch() + "\\held.bat";
+  ASSERT_EQ(fs.WriteAll(file, "planted"), FsResult::kOk);
+  std::unique_ptr<platform::OpenFile> held, other;
+  ASSERT_EQ(fs.WriteAllAndHold(file, "echo ours", &held), FsResult::kOk);
+  ASSERT_TRUE(held);
+  // Nobody can change what will be started from it...
+  EXPECT_EQ(fs.WriteAll(file, "swapped"), FsResult::kSharingViolation);
+  EXPECT_EQ(fs.Open(file, OpenMode::kWrite, &other), FsResult::kSharingViolation);
+  EXPECT_EQ(fs.EraseFile(file), FsResult::kSharingViolation);
+  ASSERT_EQ(fs.WriteAll(p->scratch() + "\\other.bat", "swapped"), FsResult::kOk);
+  EXPECT_EQ(fs.CopyWholeFile(p->scratch() + "\\other.bat", file), FsResult::kSharingViolation);
+  // ...but it can be read, which is all that starting it needs.
+  std::string content;
+  ASSERT_EQ(fs.ReadAll(file, &content), FsResult::kOk);
+  EXPECT_EQ(content, "echo ours");
+  ASSERT_EQ(fs.Open(file, OpenMode::kRead, &other), FsResult::kOk);
+  other.reset();
+  held.reset();
+  EXPECT_EQ(fs.WriteAll(file, "later"), FsResult::kOk);
+  // A hidden file under that name is not replaced, held or not.
+  ASSERT_EQ(fs.SetAttributes(file, platform::kAttrHidden), FsResult::kOk);
+  EXPECT_EQ(fs.WriteAllAndHold(file, "x", &held), FsResult::kAccessDenied);
+  EXPECT_FALSE(held);
+  ASSERT_EQ(fs.SetAttributes(file, platform::kAttrNormal), FsResult::kOk);
+}
+
 }  // namespace
