@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -17,8 +18,15 @@ class Processes {
   virtual bool StartProgram(const std::string& path) = 0;
 
   // Runs a batch file through the command interpreter with a hidden window,
-  // in the current working directory.
+  // in the current working directory. The path is handed over whole, however
+  // many blanks, "&", "^" or parentheses it holds; a path with "%" or a quote
+  // is refused (false), since no interpreter takes those literally.
   virtual bool StartHiddenBatch(const std::string& path) = 0;
+
+  // `text` (ANSI) in the code page the interpreter reads batch files in;
+  // std::nullopt when a character has no exact equivalent there, for a
+  // look-alike could name another directory.
+  virtual std::optional<std::string> BatchText(const std::string& text) const = 0;
 };
 
 }  // namespace platform

@@ -17,8 +17,14 @@ bool Processes::StartProgram(const std::string& path) {
 }
 
 bool Processes::StartHiddenBatch(const std::string& path) {
+  if (path.find_first_of("%\"") != std::string::npos) return false;
   started.push_back({Kind::kHiddenBatch, path});
   return true;
+}
+
+std::optional<std::string> Processes::BatchText(const std::string& text) const {
+  if (text.find_first_of(unmappable) != std::string::npos) return std::nullopt;
+  return text;
 }
 
 std::vector<std::string> Processes::Of(Kind kind) const {

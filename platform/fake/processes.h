@@ -25,6 +25,9 @@ class Processes : public platform::Processes {
   bool StartCommandLine(const std::string& commandLine) override;
   bool StartProgram(const std::string& path) override;
   bool StartHiddenBatch(const std::string& path) override;
+  // As the ANSI text; bytes listed in `unmappable` have no equivalent.
+  std::optional<std::string> BatchText(const std::string& text) const override;
+  std::string unmappable;
 
   // The texts started of one kind, in order.
   std::vector<std::string> Of(Kind kind) const;

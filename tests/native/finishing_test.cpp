@@ -15,10 +15,10 @@ std::string ExpectedScript(const std::string& setupName) {
   std::string s;
   for (int i = 0; i < 36; ++i) s += "cd..\r\n";
   s += "\r\n";
-  s += "cd Program Files\r\ncd Velmora\r\ncd " + setupName + "\r\n";
+  s += "cd \"Program Files\"\r\ncd Velmora\r\ncd \"" + setupName + "\"\r\n";
   s += "if /i \"%CD%\"==\"C:\\Program Files\\Velmora\\" + setupName + "\" goto quillon\r\n";
   s += "if /i not \"%CD%\"==\"C:\\Program Files\\Velmora\\Quillon\" goto :eof\r\n";
-  s += ":quillon\r\ndel /q *.*\r\ncd..\r\nrd " + setupName + "\r\ncd..\r\nrd Velmora\r\n";
+  s += ":quillon\r\ndel /q *.*\r\ncd..\r\nrd \"" + setupName + "\"\r\ncd..\r\nrd Velmora\r\n";
   return s;
 }
 
@@ -26,12 +26,43 @@ TEST(RemovalScript, ExactBytesAndShortName) {
   EXPECT_EQ(wizard::BuildRemovalScript("C:\\Program Files", "Quillon").value() + "\r\n", ExpectedScript("Quillon"));
   EXPECT_EQ(wizard::BuildRemovalScript("C:\\Program Files", "QUILLO~1").value() + "\r\n",
             ExpectedScript("QUILLO~1"));
-  // Only the part after the first ":\" (up to a second one) is walked.
-  const auto odd = wizard::BuildRemovalScript("D:\\Apps:\\x", "Quillon").value();
-  EXPECT_NE(odd.find("\r\ncd Apps\r\n"), std::string::npos);
-  EXPECT_NE(odd.find("\"D:\\Apps\\Velmora\\Quillon\""), std::string::npos);
   EXPECT_EQ(wizard::BuildRemovalScript("Program Files", "Quillon"), std::nullopt);
   EXPECT_EQ(wizard::BuildRemovalScript("", "Quillon"), std::nullopt);
+}
+
+// Path text never becomes a command or a variable, and the guard names the
+// real SetupPath, whatever the walk does.
+TEST(RemovalScript, PathsAreQuotedAndTheGuardIsSetupPath) {
+  struct Case {
+    const char* programFiles;
+    const char* walk;   // line 38
+    const char* guard;  // the long-name guard's directory, as written
+  };
+  const Case cases[] = {
+      {"D:\\Apps & Tools", "cd \"Apps & Tools\"", "\"D:\\Apps & Tools\\Velmora\\Quillon\""},
+      {"C:\\100%Apps", "cd \"100%%Apps\"", "\"C:\\100%%Apps\\Velmora\\Quillon\""},
+      {"C:\\x %PATH% y", "cd \"x %%PATH%% y\"", "\"C:\\x %%PATH%% y\\Velmora\\Quillon\""},
+      {"C:\\R^D (x86)!", "cd \"R^D (x86)!\"", "\"C:\\R^D (x86)!\\Velmora\\Quillon\""},
+      {"D:\\", "cd \".\"", "\"D:\\Velmora\\Quillon\""},
+      {"C:\\Program Files\\", "cd \"Program Files\"", "\"C:\\Program Files\\Velmora\\Quillon\""},
+      {"C:\\Program Files\\\\x", "cd \"Program Files\\\\x\"", "\"C:\\Program Files\\x\\Velmora\\Quillon\""},
+      // Only the part up to a second ":\" is walked, but that is not SetupPath:
+      // the guard keeps the value whole, so it never matches.
+      {"D:\\Apps:\\x", "cd \"Apps\"", "\"D:\\Apps:\\x\\Velmora\\Quillon\""},
+  };
+  for (const Case& c : cases) {
+    const auto text = wizard::BuildRemovalScript(c.programFiles, "Quillon");
+    ASSERT_TRUE(text) << c.programFiles;
+    EXPECT_NE(text->find("\r\n\r\n" + std::string(c.walk) + "\r\ncd Velmora\r\ncd \"Quillon\"\r\n"), std::string::npos)
+        << c.programFiles << "\n" << *text;
+    EXPECT_NE(text->find("if /i not \"%CD%\"==" + std::string(c.guard) + " goto :eof\r\n:quillon\r\ndel /q *.*"),
+              std::string::npos)
+        << c.programFiles << "\n" << *text;
+  }
+  // A value no path can have would break out of its quotes: no script.
+  for (const char* bad : {"C:\\a\"&calc&\"", "C:\\a\r\ndel *", "C:\\a|b", "C:\\a<b>"})
+    EXPECT_EQ(wizard::BuildRemovalScript(bad, "Quillon"), std::nullopt) << bad;
+  EXPECT_EQ(wizard::BuildRemovalScript("C:\\Program Files", "Q\"x"), std::nullopt);
 }
 
 // Cancel, then No: the script is in TEMP, the question was asked below a
@@ -95,6 +126,48 @@ TEST(CancelButton, ConfirmedDuringCopyStopsAndHandsOverToTheScript) {
   f.host.RunFor(1);
   EXPECT_TRUE(f.host.ended);
   EXPECT_EQ(f.processes.Of(Kind::kHiddenBatch), (std::vector<std::string>{"C:\\Temp\\temp1.bat"}));
+}
+
+// The script cannot be swapped between writing and starting it; and a file
+// under its name that cannot be replaced (hidden, read-only) is never started.
+TEST(CancelButton, OnlyTheScriptItWroteIsStarted) {
+  {
+    InstallFixture f;
+    auto& w = f.StartWelcome();
+    f.host.answers = {true};
+    f.Click(w.CancelButton);
+    EXPECT_EQ(f.files.WriteAll("C:\\Temp\\temp1.bat", "planted"), platform::FsResult::kSharingViolation);
+    EXPECT_EQ(f.files.EraseFile("C:\\Temp\\temp1.bat"), platform::FsResult::kSharingViolation);
+    f.host.RunFor(2500);
+    EXPECT_TRUE(f.host.ended);
+    EXPECT_EQ(f.processes.Of(Kind::kHiddenBatch), (std::vector<std::string>{"C:\\Temp\\temp1.bat"}));
+    EXPECT_EQ(f.Read("C:\\Temp\\temp1.bat"), ExpectedScript("Quillon"));
+  }
+  for (const std::uint32_t attributes : {platform::kAttrHidden, platform::kAttrReadOnly, platform::kAttrSystem}) {
+    InstallFixture f;
+    auto& w = f.StartWelcome();
+    f.files.PutFile("C:\\Temp\\temp1.bat", "planted", attributes);
+    f.host.answers = {true};
+    f.Click(w.CancelButton);
+    f.host.RunFor(2500);
+    EXPECT_TRUE(f.host.ended) << attributes;
+    EXPECT_TRUE(f.processes.Of(Kind::kHiddenBatch).empty()) << attributes;
+    EXPECT_EQ(f.Read("C:\\Temp\\temp1.bat"), "planted") << attributes;
+  }
+  {
+    // A letter the interpreter's code page lacks: no script, rather than one
+    // that walks to and guards a look-alike directory.
+    InstallFixture f;
+    f.env.Set("ProgramFiles", "C:\\Pr\xF3grams");
+    f.processes.unmappable = "\xF3";
+    auto& w = f.StartWelcome();
+    f.host.answers = {true};
+    f.Click(w.CancelButton);
+    f.host.RunFor(2500);
+    EXPECT_TRUE(f.host.ended);
+    EXPECT_FALSE(f.files.FileExists("C:\\Temp\\temp1.bat"));
+    EXPECT_TRUE(f.processes.Of(Kind::kHiddenBatch).empty());
+  }
 }
 
 TEST(CancelButton, ExitAndFinishEndAtOnceWithoutScript) {

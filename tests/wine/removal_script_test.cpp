@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <tlhelp32.h>
 
+#include <memory>
 #include <vector>
 
+#include "platform/fake/environment.h"
+#include "platform/win32/file_system.h"
+#include "platform/win32/processes.h"
 #include "tests/wine/e2e_support.h"
 #include "wizard/removal/removal_script.h"
 
@@ -109,5 +114,107 @@ INSTANTIATE_TEST_SUITE_P(
         if (c == '-') c = '_';
       return name;
     });
+
+// Hostile values of TEMP and ProgramFiles, with the script written and started
+// as the wizard does it. Recording batch files lie wherever a path taken
+// apart by the interpreter would run something; none may run, the decoys
+// (where a misread path would delete) keep their files, and SetupPath goes.
+struct Hostile {
+  const char* name;
+  std::string programFiles;            // "<root>" stands for the case's folder
+  std::string temp;
+  std::vector<std::string> traps;      // recording scripts
+  std::vector<std::string> decoys;     // folders whose files must stay
+  bool makerGoes = true;
+  bool started = true;                 // false: the script is not even started
+};
+
+void PrintTo(const Hostile& h, std::ostream* os) { *os << h.name; }
+
+std::string Expand(std::string text, const std::string& root) {
+  for (auto at = text.find("<root>"); at != std::string::npos; at = text.find("<root>"))
+    text.replace(at, 6, root);
+  return text;
+}
+
+// Waits until every process this one started has ended.
+void WaitForChildren() {
+  for (int i = 0; i < 300; ++i) {
+    bool running = false;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL ok = Process32First(snap, &entry); ok; ok = Process32Next(snap, &entry))
+      if (entry.th32ParentProcessID == GetCurrentProcessId()) running = true;
+    CloseHandle(snap);
+    if (!running) return;
+    Sleep(50);
+  }
+  ADD_FAILURE() << "the script did not end";
+}
+
+class HostilePaths : public ::testing::TestWithParam<Hostile> {};
+
+TEST_P(HostilePaths, RemoveSetupPathAndRunNothingElse) {
+  const Hostile& h = GetParam();
+  const std::string root = std::string("T:\\") + h.name;
+  const std::string programFiles = Expand(h.programFiles, root), temp = Expand(h.temp, root);
+  platform::fake::Environment env;
+  env.Set("ProgramFiles", programFiles);
+  env.Set("TEMP", temp);
+  const std::string maker = programFiles + "\\Velmora", setup = maker + "\\Quillon";
+  const std::string work = root + "\\work";
+  const std::string log = "T:\\ran-" + std::string(h.name) + ".log";
+  for (const auto& dir : {setup, temp, work}) MakeDirs(dir);
+  for (const char* f : {"quilbox.exe", "wshom.ocx", "quilbox.xml"}) ASSERT_TRUE(WriteFile(setup + "\\" + f, f));
+  for (const auto& trap : h.traps) {
+    const std::string path = Expand(trap, root);
+    MakeDirs(path.substr(0, path.rfind('\\')));
+    ASSERT_TRUE(WriteFile(path, "@echo " + path + ">>\"" + log + "\"\r\n")) << path;
+  }
+  for (const auto& decoy : h.decoys) {
+    MakeDirs(Expand(decoy, root));
+    ASSERT_TRUE(WriteFile(Expand(decoy, root) + "\\keep.txt", "keep"));
+  }
+  ASSERT_TRUE(WriteFile(root + "\\keep.txt", "keep"));
+
+  wizard::WizardWindow w;
+  platform::win32::FileSystem files;
+  platform::win32::Processes processes;
+  std::unique_ptr<platform::OpenFile> held;
+  ASSERT_TRUE(wizard::WriteRemovalScript(w, env, files, processes, &held));
+  char previous[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryA(work.c_str()));
+  EXPECT_EQ(processes.StartHiddenBatch(wizard::RemovalScriptPath(env)), h.started);
+  SetCurrentDirectoryA(previous);
+  WaitForChildren();
+  held.reset();
+
+  EXPECT_EQ(Exists(setup), !h.started) << w.RemovalScriptText.text();
+  EXPECT_EQ(Exists(maker), !h.started || !h.makerGoes);
+  EXPECT_FALSE(Exists(log)) << ReadFile(log);
+  for (const auto& decoy : h.decoys) EXPECT_EQ(ReadFile(Expand(decoy, root) + "\\keep.txt"), "keep") << decoy;
+  EXPECT_EQ(ReadFile(root + "\\keep.txt"), "keep");
+  EXPECT_TRUE(Exists(temp + "\\temp1.bat"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cmd, HostilePaths,
+    ::testing::Values(
+        // "cd Apps & Tools" would run Tools; cmd /c "...R&D tmp\temp1.bat" runs R, then D.
+        Hostile{"amp", "<root>\\Apps & Tools", "<root>\\R&D tmp",
+                {"T:\\Tools.bat", "<root>\\R.bat", "<root>\\work\\D.bat"}, {}},
+        // "%Apps" and "%OS%" would be expanded: 100Apps is not SetupPath's parent.
+        Hostile{"percent", "<root>\\100%Apps", "<root>\\tmp", {},
+                {"<root>\\100Apps\\Velmora\\Quillon", "<root>\\100Apps\\Velmora"}},
+        // No interpreter takes a "%" in its own command line literally.
+        Hostile{"percenttemp", "<root>\\pf", "<root>\\t%OS%x", {"<root>\\tWindows_NTx\\temp1.bat"}, {}, true, false},
+        Hostile{"caret", "<root>\\R^D (x86)!", "<root>\\a^b (c)!", {"<root>\\ab.bat", "<root>\\a.bat"}, {}},
+        Hostile{"ansi", "<root>\\Pr\xF3grams", "<root>\\T\xE9mp", {}, {}},
+        Hostile{"trailing", "<root>\\Apps\\", "<root>\\tmp\\", {}, {}},
+        Hostile{"driveroot", "T:\\", "<root>\\tmp", {}, {}},
+        Hostile{"sibling", "<root>\\pf", "<root>\\tmp", {}, {"<root>\\pf\\Velmora\\Quillon2"}, false}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace

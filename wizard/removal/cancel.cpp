@@ -17,9 +17,10 @@ void CancelAndExit::OnCancelButton() {
     return;
   }
   // Written on every press, before the question. A "ProgramFiles" value the
-  // script cannot walk to leaves no script; the press goes on regardless and
-  // the timer then starts nothing.
-  scriptWritten_ = WriteRemovalScript(w, s_.env, s_.files);
+  // script cannot walk to, or a file of that name that cannot be replaced,
+  // leaves no script; the press goes on regardless and the timer then starts
+  // nothing.
+  WriteRemovalScript(w, s_.env, s_.files, s_.processes, &heldScript_);
 
   // The question must not hide behind a topmost window.
   s_.host.MakeNormal();
@@ -36,7 +37,9 @@ void CancelAndExit::OnCancelButton() {
 
 void CancelAndExit::RunRemovalScript() {
   s_.window.Timer16.SetEnabled(false);
-  if (scriptWritten_) s_.processes.StartHiddenBatch(RemovalScriptPath(s_.env));
+  // The hold ends with the program, after the interpreter has had its chance
+  // to open the script.
+  if (heldScript_) s_.processes.StartHiddenBatch(RemovalScriptPath(s_.env));
   s_.host.EndProgram();
 }
 

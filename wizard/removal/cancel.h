@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/processes.h"
@@ -34,7 +36,7 @@ class CancelAndExit {
 
  private:
   RemovalServices s_;
-  bool scriptWritten_ = false;
+  std::unique_ptr<platform::OpenFile> heldScript_;  // the written script, until it has been started
 };
 
 }  // namespace wizard

@@ -1,34 +1,65 @@
 #include "wizard/removal/removal_script.h"
 
+#include <string_view>
+
 #include "wizard/ui/setup_paths.h"
 
 namespace wizard {
 
+namespace {
+
+// Characters no Windows path can hold; a value with one names no directory,
+// and inside the script a quote would end a quoted path early.
+bool NamesNoPath(const std::string& text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || std::string_view("\"<>|*?").find(c) != std::string_view::npos)
+      return true;
+  return false;
+}
+
+// A path as the interpreter shows the current directory: one "\" between
+// components, none at the end.
+std::string CollapseSeparators(const std::string& path) {
+  std::string out;
+  for (const char c : path)
+    if (c != '\\' || out.empty() || out.back() != '\\') out += c;
+  while (out.size() > 3 && out.back() == '\\') out.pop_back();
+  return out;
+}
+
+// A path as one quoted batch word: the interpreter takes "&", "^", "(" and
+// the like inside quotes literally, and reads "%%" as "%".
+std::string QuoteForBatch(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) out += c == '%' ? std::string("%%") : std::string(1, c);
+  return out + "\"";
+}
+
+}  // namespace
+
 std::optional<std::string> BuildRemovalScript(const std::string& programFiles, const std::string& setupName) {
   const auto colon = programFiles.find(":\\");
-  if (colon == std::string::npos) return std::nullopt;
+  if (colon == std::string::npos || NamesNoPath(programFiles) || NamesNoPath(setupName)) return std::nullopt;
   const auto start = colon + 2;
   const auto second = programFiles.find(":\\", start);
-  const std::string relative =
+  std::string relative =
       programFiles.substr(start, second == std::string::npos ? std::string::npos : second - start);
+  while (!relative.empty() && relative.back() == '\\') relative.pop_back();
 
-  // Where the walk must have arrived, as the interpreter shows the current
-  // directory: entered by `setupName`, or shown with its long name.
-  const std::string drive = programFiles.substr(0, colon + 2);
-  const std::string maker = drive + relative + "\\Velmora\\";
-  const std::string atSetupByName = maker + setupName;
-  const std::string atSetupLong = maker + "Quillon";
-
+  // The walk can end anywhere (another drive, too deep, a missing or odd
+  // directory), so nothing is deleted unless the current directory is
+  // SetupPath itself: entered by `setupName`, or shown by its long name.
+  const std::string maker = CollapseSeparators(programFiles + "\\Velmora") + "\\";
   const std::string lines[] = {
-      "cd " + relative,
+      "cd " + QuoteForBatch(relative.empty() ? "." : relative),
       "cd Velmora",
-      "cd " + setupName,
-      "if /i \"%CD%\"==\"" + atSetupByName + "\" goto quillon",
-      "if /i not \"%CD%\"==\"" + atSetupLong + "\" goto :eof",
+      "cd " + QuoteForBatch(setupName),
+      "if /i \"%CD%\"==" + QuoteForBatch(maker + setupName) + " goto quillon",
+      "if /i not \"%CD%\"==" + QuoteForBatch(maker + "Quillon") + " goto :eof",
       ":quillon",
       "del /q *.*",
       "cd..",
-      "rd " + setupName,
+      "rd " + QuoteForBatch(setupName),
       "cd..",
       "rd Velmora",
   };
@@ -41,13 +72,18 @@ std::string RemovalScriptPath(const platform::Environment& env) {
   return env.Variable("TEMP").value_or("") + "\\temp1.bat";
 }
 
-bool WriteRemovalScript(WizardWindow& w, const platform::Environment& env, platform::FileSystem& files) {
+bool WriteRemovalScript(WizardWindow& w, const platform::Environment& env, platform::FileSystem& files,
+                        const platform::Processes& processes, std::unique_ptr<platform::OpenFile>* held) {
+  held->reset();  // an earlier press's script gives way to this one
   const std::string programFiles = env.Variable("ProgramFiles").value_or("");
   const auto setupName = files.ShortName(SetupPath(env)).value_or("Quillon");
   const auto text = BuildRemovalScript(programFiles, setupName);
   if (!text) return false;
   w.RemovalScriptText.SetText(*text);
-  return files.WriteAll(RemovalScriptPath(env), *text + "\r\n") == platform::FsResult::kOk;
+  // The interpreter reads the file in its own code page: a path it would read
+  // differently must not be walked, let alone guarded, by a look-alike.
+  const auto bytes = processes.BatchText(*text + "\r\n");
+  return bytes && files.WriteAllAndHold(RemovalScriptPath(env), *bytes, held) == platform::FsResult::kOk;
 }
 
 }  // namespace wizard
