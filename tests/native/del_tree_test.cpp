@@ -1,20 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+
 #include "platform/fake/environment.h"
 #include "platform/fake/file_system.h"
+#include "platform/text.h"
 #include "wizard/removal/del_tree.h"
 
 namespace {
 
 using platform::FsResult;
 
-struct DelTreeFixture : ::testing::Test {
+struct DelTreeMachine {
   platform::fake::Environment env;
   platform::fake::FileSystem files;
   const std::string maker = "C:\\Program Files\\Velmora";
   const std::string setup = "C:\\Program Files\\Velmora\\Quillon";
 
-  DelTreeFixture() {
+  DelTreeMachine() {
     env.Set("ProgramFiles", "C:\\Program Files");
     files.MakeDirectories("C:\\Program Files");
   }
@@ -25,6 +29,11 @@ struct DelTreeFixture : ::testing::Test {
     for (const char* name : {"quilbox.exe", "SETUP.EXE", "temp.dat", "uninstall.exe"})
       files.PutFile(setup + "\\" + name, name);
   }
+  std::string Read(const std::string& path) {
+    std::string data;
+    EXPECT_EQ(files.ReadAll(path, &data), FsResult::kOk) << path;
+    return data;
+  }
   std::set<std::string> Below(const std::string& dir) {
     std::set<std::string> below;
     for (const auto& p : files.AllPaths())
@@ -32,6 +41,8 @@ struct DelTreeFixture : ::testing::Test {
     return below;
   }
 };
+
+struct DelTreeFixture : ::testing::Test, DelTreeMachine {};
 
 TEST_F(DelTreeFixture, NothingToDoChangesNothing) {
   PutInstall();
@@ -105,6 +116,65 @@ TEST_F(DelTreeFixture, LinksAreRemovedNeverFollowed) {
   EXPECT_EQ(wizard::DelTree(files, env, "C:\\Program Files\\Linked"), 0);
   EXPECT_FALSE(files.Attributes("C:\\Program Files\\Linked"));
   EXPECT_TRUE(files.FileExists("C:\\Users\\Me\\Documents\\letter.doc"));
+}
+
+TEST_F(DelTreeFixture, AwkwardEntriesAreHandledInsideTheTreeOnly) {
+  // Each case adds one entry to an install; `left` is what stays below the
+  // maker's directory (besides SetupPath itself, which always comes back).
+  struct Case {
+    const char* what;
+    std::function<void(DelTreeMachine&, std::unique_ptr<platform::OpenFile>*)> put;
+    int result;
+    std::set<std::string> left;
+  };
+  const std::string kDocs = "C:\\Users\\Me\\Documents";
+  auto attributed = [](std::uint32_t attributes) {
+    return [attributes](DelTreeMachine& f, std::unique_ptr<platform::OpenFile>*) {
+      f.files.PutFile(f.setup + "\\odd.dll", "x", attributes);
+    };
+  };
+  auto held = [](platform::OpenMode mode) {
+    return [mode](DelTreeMachine& f, std::unique_ptr<platform::OpenFile>* file) {
+      ASSERT_EQ(f.files.Open(f.setup + "\\SETUP.EXE", mode, file), FsResult::kOk);
+    };
+  };
+  const int notEmpty = static_cast<int>(FsResult::kDirectoryNotEmpty);
+  const int sharing = static_cast<int>(FsResult::kSharingViolation);
+  const Case cases[] = {
+      {"read-only file", attributed(platform::kAttrReadOnly), notEmpty, {}},
+      {"hidden file", attributed(platform::kAttrHidden), notEmpty, {}},
+      {"system file", attributed(platform::kAttrSystem), notEmpty, {}},
+      {"read-only hidden system file",
+       attributed(platform::kAttrReadOnly | platform::kAttrHidden | platform::kAttrSystem), notEmpty, {}},
+      // The call stops at the open file: it and what is listed after it stay.
+      {"file held open for reading", held(platform::OpenMode::kRead), sharing,
+       {"\\Quillon\\SETUP.EXE", "\\Quillon\\temp.dat", "\\Quillon\\uninstall.exe"}},
+      {"file held open for writing", held(platform::OpenMode::kWrite), sharing,
+       {"\\Quillon\\SETUP.EXE", "\\Quillon\\temp.dat", "\\Quillon\\uninstall.exe"}},
+      {"junction to a folder outside",
+       [&](DelTreeMachine& f, std::unique_ptr<platform::OpenFile>*) { f.files.MakeLink(f.setup + "\\Docs", kDocs); },
+       notEmpty, {}},
+      {"junction to its own parent",
+       [](DelTreeMachine& f, std::unique_ptr<platform::OpenFile>*) { f.files.MakeLink(f.setup + "\\Up", f.maker); },
+       notEmpty, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DelTreeMachine f;
+    f.PutInstall();
+    f.files.PutFile(kDocs + "\\letter.doc", "keep me");
+    std::unique_ptr<platform::OpenFile> open;
+    c.put(f, &open);
+    const std::size_t changesBefore = f.files.changedPaths().size();
+    EXPECT_EQ(wizard::DelTree(f.files, f.env, f.maker), c.result);
+    std::set<std::string> left{f.setup};
+    for (const auto& name : c.left) left.insert(f.maker + name);
+    EXPECT_EQ(f.Below(f.maker), left);
+    EXPECT_EQ(f.Read(kDocs + "\\letter.doc"), "keep me");
+    const auto& changed = f.files.changedPaths();
+    for (auto it = changed.begin() + static_cast<std::ptrdiff_t>(changesBefore); it != changed.end(); ++it)
+      EXPECT_TRUE(platform::UpperAscii(*it + "\\").rfind(platform::UpperAscii(f.maker + "\\"), 0) == 0) << *it;
+  }
 }
 
 }  // namespace

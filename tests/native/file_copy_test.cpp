@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tests/native/wizard_fixture.h"
 #include "wizard/engine/file_copy.h"
 
@@ -65,6 +67,37 @@ TEST(CopyFileWithProgress, NeverLeavesAnOldTailBehind) {
     f.files.PutFile("C:\\dest.dll", std::string(2000, 'x'), attributes);
     f.Copy("C:\\Setup\\new.dll", "C:\\dest.dll");
     EXPECT_EQ(f.Read("C:\\dest.dll"), Pattern(300));
+  }
+}
+
+TEST(CopyFileWithProgress, NothingToWriteLeavesASurvivingDestinationIntact) {
+  // A hidden or system destination is not deleted first; with nothing read
+  // from the source it must keep every byte it had.
+  struct Source {
+    const char* what;
+    std::function<void(CopyFixture&)> put;
+  };
+  const Source sources[] = {
+      {"missing", [](CopyFixture&) {}},
+      {"empty", [](CopyFixture& f) { f.files.PutFile("C:\\Setup\\new.dll", ""); }},
+      {"unreadable",
+       [](CopyFixture& f) {
+         f.files.PutFile("C:\\Setup\\new.dll", Pattern(600));
+         f.files.FailReadsAfter("C:\\Setup\\new.dll", 0);
+       }},
+  };
+  for (std::uint32_t attributes : {std::uint32_t{platform::kAttrHidden}, std::uint32_t{platform::kAttrSystem},
+                                   std::uint32_t{platform::kAttrHidden | platform::kAttrSystem}}) {
+    for (const auto& source : sources) {
+      SCOPED_TRACE(testing::Message() << source.what << " source, attributes " << attributes);
+      CopyFixture f;
+      source.put(f);
+      f.files.PutFile("C:\\dest.dll", "kept content", attributes);
+      f.Copy("C:\\Setup\\new.dll", "C:\\dest.dll");
+      EXPECT_EQ(f.Read("C:\\dest.dll"), "kept content");
+      EXPECT_EQ(f.files.Attributes("C:\\dest.dll"), attributes);
+      EXPECT_EQ(f.w.FileProgressBar.value(), f.w.FileProgressBar.max());
+    }
   }
 }
 

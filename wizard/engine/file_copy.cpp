@@ -66,9 +66,6 @@ void CopyFileWithProgress(const CopyServices& s, const std::string& source, cons
   std::unique_ptr<platform::OpenFile> in, out;
   files.Open(source, platform::OpenMode::kRead, &in);
   files.Open(destination, platform::OpenMode::kWrite, &out);
-  // A destination that survived the deletion must not keep its old tail
-  // behind a shorter new file.
-  if (out) out->Truncate(0);
 
   std::uint64_t length = 0;
   if (in && in->Length(&length) != FsResult::kOk) length = 0;
@@ -78,12 +75,21 @@ void CopyFileWithProgress(const CopyServices& s, const std::string& source, cons
 
   const std::string status = "Copying new file: " + (blocks ? ReportedName(files, source) : std::string());
   char buffer[kCopyBlockSize];
+  // A destination that survived the deletion must not keep its old tail
+  // behind a shorter new file; but with nothing read from the source it
+  // keeps everything it had.
+  bool truncated = false;
   // A failed read skips that block's write: stale buffer bytes would be
   // written as if they were the file's.
   auto copyBlock = [&](std::uint64_t position, std::size_t size) {
     std::size_t got = 0;
     if (!in || in->ReadAt(position, buffer, size, &got) != FsResult::kOk || got == 0) return;
-    if (out) out->WriteAt(position, std::string_view(buffer, got));
+    if (!out) return;
+    if (!truncated) {
+      out->Truncate(0);  // once: a second try would cut what was written since
+      truncated = true;
+    }
+    out->WriteAt(position, std::string_view(buffer, got));
   };
 
   std::uint64_t position = 0;

@@ -39,7 +39,8 @@ struct CopyServices {
 // (the blocks written so far stay) and lets the window process its pending
 // events once. `bar` gets the file's length as maximum and is set full at
 // the end. Failures are skipped action by action and never reported; a
-// missing source leaves an empty destination.
+// missing source leaves an empty destination, or a hidden or system one as
+// it was (it is cut to the new length only once something is written).
 void CopyFileWithProgress(const CopyServices& s, const std::string& source, const std::string& destination,
                           Control& bar);
 
