@@ -1,6 +1,7 @@
 #include "extraction_worker.h"
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <new>
 
@@ -23,19 +24,34 @@ std::string hexName(const std::string& directory, uint32_t number) {
 
 }  // namespace
 
+std::string comparablePath(const std::string& path) {
+  std::string out;
+  for (char c : path) {
+    if (c == '/') c = '\\';
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c == '\\' && out.size() > 1 && out.back() == '\\') continue;
+    out.push_back(c);
+  }
+  return out;
+}
+
 int filePercentage(uint32_t index, uint32_t count) {
   return static_cast<int>((static_cast<double>(index) + 1.0) / static_cast<double>(count) * 100.0);
 }
 
-ExtractionWorker::ExtractionWorker(WorkerHost& host, const std::string& extractPath)
+ExtractionWorker::ExtractionWorker(WorkerHost& host, const std::string& extractPath, uint64_t archiveLimit)
     : host_(host),
       files_(host.files()),
       extractPath_(extractPath),
+      archiveLimit_(archiveLimit),
       openFile_(kNoFile),
       tableRead_(false),
       count_(0),
       current_(0),
-      dataOffset_(0) {}
+      dataOffset_(0),
+      hasTrampo_(false),
+      trampoOffset_(0),
+      trampoSize_(0) {}
 
 int ExtractionWorker::run() {
   Outcome outcome;
@@ -92,6 +108,20 @@ PayloadEntry ExtractionWorker::entryAt(uint32_t index) const {
   return entry;
 }
 
+bool ExtractionWorker::createOwn(const std::string& path) {
+  openFile_ = files_.createForWrite(path.c_str());
+  if (openFile_ == kNoFile) return false;
+  created_.insert(comparablePath(path));
+  return true;
+}
+
+void ExtractionWorker::removeOwn(const std::string& path) {
+  auto own = created_.find(comparablePath(path));
+  if (own == created_.end()) return;
+  // Once gone it is no longer ours: a later file of that name may not be.
+  if (files_.remove(path.c_str())) created_.erase(own);
+}
+
 bool ExtractionWorker::unpackedPath(const PayloadEntry& entry, std::string* path) const {
   if (checkEntryName(entry.name) != NameCheck::Ok) return false;
   return joinPath(path, tempDirectory_, "", entryName(entry));
@@ -124,8 +154,7 @@ ExtractionWorker::Outcome ExtractionWorker::prepare() {
   const unsigned char* payload = nullptr;
   uint32_t payloadSize = 0;
   if (!host_.loadPayload(&payload, &payloadSize) || payload == nullptr || payloadSize == 0) return kCleanUp;
-  openFile_ = files_.createForWrite(firstPath_.c_str());
-  if (openFile_ == kNoFile) return kCleanUp;
+  if (!createOwn(firstPath_)) return kCleanUp;
   // A short write shows up as an inflation failure in the next step.
   files_.write(openFile_, payload, payloadSize);
   closeOpenFile();
@@ -135,8 +164,10 @@ ExtractionWorker::Outcome ExtractionWorker::prepare() {
   setPercent("75%");
   setStatus("Decompress merge data file...");
   {
-    FileInflater inflater(files_);
-    if (inflater.inflateFile(firstPath_.c_str(), secondPath_.c_str()) != 0) return kCleanUp;
+    FileInflater inflater(files_, archiveLimit_);
+    int result = inflater.inflateFile(firstPath_.c_str(), secondPath_.c_str());
+    if (inflater.createdOutput()) created_.insert(comparablePath(secondPath_));
+    if (result != 0) return kCleanUp;
   }
 
   setPosition(100);
@@ -197,14 +228,19 @@ ExtractionWorker::Outcome ExtractionWorker::unpackEntries() {
       firstPath_.clear();
       return kRollback;
     }
-    openFile_ = files_.createForWrite(firstPath_.c_str());
-    if (openFile_ == kNoFile) return kRollback;
+    if (!createOwn(firstPath_)) return kRollback;
     if (entry.sizeLow == 0) return kRollback;
     if (dataOffset_ + entry.sizeLow > archive_.size()) return kRollback;  // never read past the buffer
     uint32_t written = files_.write(openFile_, archive_.data() + dataOffset_, entry.sizeLow);
     if (written != entry.sizeLow) return kRollback;
     files_.setTimes(openFile_, entry.creationTime, entry.lastAccessTime, entry.lastWriteTime);
     closeOpenFile();
+    // A later entry of the same name replaces the earlier one on disk.
+    if (comparablePath(entryName(entry)) == "trampo.exe") {
+      hasTrampo_ = true;
+      trampoOffset_ = dataOffset_;
+      trampoSize_ = entry.sizeLow;
+    }
     dataOffset_ += entry.sizeLow;
     setFilePercentage(i);
     if (stopRequested()) return kRollback;
@@ -227,8 +263,12 @@ ExtractionWorker::Outcome ExtractionWorker::copyEntries() {
     // Both joins were checked while unpacking.
     unpackedPath(entry, &firstPath_);
     joinPath(&secondPath_, extractPath_, "\\", name);
-    // When the temporary directory is ExtractPath this fails harmlessly.
-    files_.copy(firstPath_.c_str(), secondPath_.c_str());
+    // When the temporary directory is ExtractPath there is nothing to copy.
+    // Any other failure may leave someone else's file where ours should be.
+    if (comparablePath(firstPath_) != comparablePath(secondPath_) &&
+        !files_.copy(firstPath_.c_str(), secondPath_.c_str())) {
+      return kRollback;
+    }
     if (stopRequested()) return kRollback;
   }
   return kContinue;
@@ -257,7 +297,33 @@ void ExtractionWorker::handOver() {
   // A TEMP value too long to take the program name starts nothing rather
   // than a truncated path.
   if (!joinPath(&program, extractPath_, "\\", "trampo.exe")) return;
+  // ExtractPath is shared with every other program: what is started must be
+  // the payload's trampo.exe, held so until the shell has opened it.
+  if (!holdsPayloadTrampo(program)) {
+    closeOpenFile();
+    return;
+  }
   host_.shellOpen(program.c_str(), ownPath.c_str());
+  closeOpenFile();
+}
+
+bool ExtractionWorker::holdsPayloadTrampo(const std::string& program) {
+  openFile_ = files_.openForRead(program.c_str());
+  // Without a trampo.exe of our own only its absence is safe; the start is
+  // still tried and fails.
+  if (!hasTrampo_) return openFile_ == kNoFile;
+  if (openFile_ == kNoFile) return false;
+  uint64_t size = 0;
+  if (!files_.fileSize(openFile_, &size) || size != trampoSize_) return false;
+  std::vector<unsigned char> chunk(trampoSize_ < kReadChunk ? trampoSize_ : kReadChunk);
+  for (uint64_t done = 0; done < trampoSize_;) {
+    uint64_t left = trampoSize_ - done;
+    uint32_t want = left < chunk.size() ? static_cast<uint32_t>(left) : static_cast<uint32_t>(chunk.size());
+    if (files_.read(openFile_, chunk.data(), want) != want) return false;
+    if (std::memcmp(chunk.data(), archive_.data() + trampoOffset_ + done, want) != 0) return false;
+    done += want;
+  }
+  return true;
 }
 
 void ExtractionWorker::rollback() {
@@ -273,7 +339,7 @@ void ExtractionWorker::rollback() {
       secondPath_.clear();
       continue;
     }
-    files_.remove(secondPath_.c_str());
+    removeOwn(secondPath_);
   }
 }
 
@@ -281,8 +347,8 @@ void ExtractionWorker::cleanUp() {
   closeOpenFile();
   std::vector<unsigned char>().swap(entryTable_);
   std::vector<unsigned char>().swap(archive_);
-  if (!firstPath_.empty()) files_.remove(firstPath_.c_str());
-  if (!secondPath_.empty()) files_.remove(secondPath_.c_str());
+  if (!firstPath_.empty()) removeOwn(firstPath_);
+  if (!secondPath_.empty()) removeOwn(secondPath_);
   setPosition(0);
   setPercent("");
   setStatus("");

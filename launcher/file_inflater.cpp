@@ -5,8 +5,16 @@
 namespace quillon {
 namespace launcher {
 
-FileInflater::FileInflater(LauncherFiles& files)
-    : abortRequested(0), input_(kNoFile), output_(kNoFile), inputLength_(0), lastResult_(0), files_(files) {
+FileInflater::FileInflater(LauncherFiles& files, uint64_t outputLimit)
+    : abortRequested(0),
+      input_(kNoFile),
+      output_(kNoFile),
+      inputLength_(0),
+      outputLimit_(outputLimit),
+      written_(0),
+      createdOutput_(false),
+      lastResult_(0),
+      files_(files) {
   std::memset(&stream_, 0, sizeof stream_);
 }
 
@@ -30,7 +38,15 @@ int FileInflater::percentConsumed() const {
 uint32_t FileInflater::flushOutput() {
   uint32_t produced = kBufferSize - stream_.avail_out;
   if (produced != 0) {
-    if (files_.write(output_, outputBuffer_, produced) != produced) lastResult_ = kWriteFailed;
+    if (produced > outputLimit_ - written_) {
+      // More than any archive can be: a stream crafted to fill the disk is
+      // treated as damaged before its excess reaches the file.
+      lastResult_ = Z_DATA_ERROR;
+    } else if (files_.write(output_, outputBuffer_, produced) != produced) {
+      lastResult_ = kWriteFailed;
+    } else {
+      written_ += produced;
+    }
   }
   stream_.next_out = outputBuffer_;
   stream_.avail_out = kBufferSize;
@@ -40,6 +56,8 @@ uint32_t FileInflater::flushOutput() {
 int FileInflater::inflateFile(const char* inputPath, const char* outputPath) {
   lastResult_ = Z_OK;
   abortRequested = 0;
+  written_ = 0;
+  createdOutput_ = false;
   std::memset(&stream_, 0, sizeof stream_);
   stream_.next_in = inputBuffer_;
   stream_.avail_in = 0;
@@ -48,6 +66,7 @@ int FileInflater::inflateFile(const char* inputPath, const char* outputPath) {
 
   input_ = files_.openForRead(inputPath);
   output_ = input_ != kNoFile ? files_.createForWrite(outputPath) : kNoFile;
+  createdOutput_ = output_ != kNoFile;
   if (input_ == kNoFile || output_ == kNoFile) {
     onStatus("Zlib Error");
     if (input_ != kNoFile) files_.close(input_);
@@ -70,7 +89,8 @@ int FileInflater::inflateFile(const char* inputPath, const char* outputPath) {
         stream_.avail_in = got;
       }
       int result = inflate(&stream_, Z_NO_FLUSH);
-      lastResult_ = result;
+      // setup has no preset dictionary: a stream that asks for one is damaged.
+      lastResult_ = result == Z_NEED_DICT ? Z_DATA_ERROR : result;
       flushOutput();
       if (lastResult_ != Z_OK) break;
       onProgress(percentConsumed());
@@ -79,7 +99,8 @@ int FileInflater::inflateFile(const char* inputPath, const char* outputPath) {
     // write would otherwise report a damaged output as complete.
     if (!abortRequested && lastResult_ >= Z_OK) {
       for (;;) {
-        lastResult_ = inflate(&stream_, Z_FINISH);
+        int result = inflate(&stream_, Z_FINISH);
+        lastResult_ = result == Z_NEED_DICT ? Z_DATA_ERROR : result;
         uint32_t produced = flushOutput();
         if (produced == 0 || lastResult_ != Z_OK || abortRequested) break;
       }

@@ -55,6 +55,29 @@ bool entryTableFits(uint64_t length, uint32_t count) {
   return length >= kCountSize && dataStart(count) <= length;
 }
 
+namespace {
+
+unsigned char upper(unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c; }
+
+// Windows takes these as devices in any directory: the part before the first
+// dot counts, trailing blanks dropped, case ignored. COM and LPT take a digit
+// or one of code page 1252's superscripts 1, 2 and 3.
+bool isDeviceName(const unsigned char* name, size_t length) {
+  size_t end = 0;
+  while (end < length && name[end] != '.') ++end;
+  while (end > 0 && name[end - 1] == ' ') --end;
+  std::string base;
+  for (size_t i = 0; i < end; ++i) base.push_back(static_cast<char>(upper(name[i])));
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    if (base == device) return true;
+  }
+  if (base.size() != 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)) return false;
+  unsigned char last = static_cast<unsigned char>(base[3]);
+  return (last >= '0' && last <= '9') || last == 0xB9 || last == 0xB2 || last == 0xB3;
+}
+
+}  // namespace
+
 NameCheck checkEntryName(const unsigned char name[kNameSize]) {
   const void* nul = std::memchr(name, 0, kNameSize);
   if (nul == nullptr) return NameCheck::NoTerminator;
@@ -67,6 +90,8 @@ NameCheck checkEntryName(const unsigned char name[kNameSize]) {
   if ((length == 1 && name[0] == '.') || (length == 2 && name[0] == '.' && name[1] == '.')) {
     return NameCheck::DotName;
   }
+  if (isDeviceName(name, length)) return NameCheck::DeviceName;
+  if (name[length - 1] == '.' || name[length - 1] == ' ') return NameCheck::TrailingDotOrBlank;
   return NameCheck::Ok;
 }
 
@@ -78,6 +103,8 @@ const char* describeNameCheck(NameCheck check) {
     case NameCheck::DirectoryPart: return "the name has a directory part";
     case NameCheck::Colon: return "the name has a drive or stream colon";
     case NameCheck::DotName: return "the name is \".\" or \"..\"";
+    case NameCheck::DeviceName: return "the name is that of a device (CON, NUL, COM1, ...)";
+    case NameCheck::TrailingDotOrBlank: return "the name ends in a dot or a blank";
   }
   return "the name is not usable";
 }

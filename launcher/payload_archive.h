@@ -46,10 +46,13 @@ enum class NameCheck {
   DirectoryPart,  // "\" or "/"
   Colon,          // drive letter or alternate stream
   DotName,        // "." or ".."
+  DeviceName,     // CON, NUL.txt, COM1, CONIN$, ...: opens a device, not a file
+  TrailingDotOrBlank,  // Windows drops it and writes another name
 };
 
 // A name is safe when it is a plain file name: it can then only ever name a
-// file directly inside the directory it is joined to.
+// file directly inside the directory it is joined to, and that very file (not
+// a device, not another name that Windows makes of a trailing dot or blank).
 NameCheck checkEntryName(const unsigned char name[kNameSize]);
 const char* describeNameCheck(NameCheck check);
 

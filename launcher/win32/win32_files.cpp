@@ -22,9 +22,22 @@ FILETIME toFileTime(uint64_t value) {
   return t;
 }
 
+// Windows refuses to create a plain file over a read-only, hidden or system
+// one, and CopyFileA to copy onto it; Wine run as root does not: answer as
+// Windows does, so that such a file is never taken for one of ours.
+bool refusesReplace(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
 }  // namespace
 
 FileHandle Win32Files::createForWrite(const char* path) {
+  if (refusesReplace(path)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return kNoFile;
+  }
   return fromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -70,7 +83,13 @@ void Win32Files::close(FileHandle file) { CloseHandle(toHandle(file)); }
 
 bool Win32Files::remove(const char* path) { return DeleteFileA(path) != FALSE; }
 
-bool Win32Files::copy(const char* from, const char* to) { return CopyFileA(from, to, FALSE) != FALSE; }
+bool Win32Files::copy(const char* from, const char* to) {
+  if (refusesReplace(to)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  return CopyFileA(from, to, FALSE) != FALSE;
+}
 
 }  // namespace launcher
 }  // namespace quillon

@@ -66,6 +66,49 @@ TEST_F(LauncherFilesContract, ReadOnlyFilesCannotBeReplacedOrDeleted) {
   EXPECT_FALSE(files().copy(path("locked.ini").c_str(), path("target.ini").c_str()));
 }
 
+TEST_F(LauncherFilesContract, HiddenAndSystemFilesAreNotReplacedButCanBeDeleted) {
+  struct Case {
+    const char* name;
+    void (LauncherFilesSide::*mark)(const std::string&);
+  } cases[] = {{"hidden.ini", &LauncherFilesSide::makeHidden}, {"system.ini", &LauncherFilesSide::makeSystem}};
+  put("source.ini", Bytes{'n', 'e', 'w'});
+  for (const Case& c : cases) {
+    put(c.name, Bytes{'o', 'l', 'd'});
+    ((*side).*c.mark)(path(c.name));
+    FileHandle replaced = files().createForWrite(path(c.name).c_str());
+    EXPECT_EQ(kNoFile, replaced) << c.name << ": not created anew";
+    if (replaced != kNoFile) files().close(replaced);
+    EXPECT_FALSE(files().copy(path("source.ini").c_str(), path(c.name).c_str())) << c.name << ": not copied onto";
+    EXPECT_EQ((Bytes{'o', 'l', 'd'}), get(c.name)) << c.name;
+    EXPECT_TRUE(files().remove(path(c.name).c_str())) << c.name << ": but deleted like any file";
+    EXPECT_FALSE(side->exists(path(c.name))) << c.name;
+  }
+}
+
+TEST_F(LauncherFilesContract, FileOpenForReadingCanOnlyBeRead) {
+  put("held.exe", Bytes{'M', 'Z', 1});
+  put("other.exe", Bytes{'M', 'Z', 2});
+  FileHandle held = files().openForRead(path("held.exe").c_str());
+  ASSERT_NE(kNoFile, held);
+  EXPECT_EQ(kNoFile, files().createForWrite(path("held.exe").c_str())) << "not written";
+  EXPECT_FALSE(files().copy(path("other.exe").c_str(), path("HELD.EXE").c_str())) << "not replaced";
+  EXPECT_FALSE(files().remove(path("held.exe").c_str())) << "not deleted";
+  EXPECT_EQ((Bytes{'M', 'Z', 1}), get("held.exe")) << "but read by another open";
+  EXPECT_TRUE(files().copy(path("held.exe").c_str(), path("copy.exe").c_str())) << "and copied from";
+  unsigned char first = 0;
+  EXPECT_EQ(1u, files().read(held, &first, 1));
+  EXPECT_EQ('M', first);
+  files().close(held);
+  EXPECT_TRUE(files().remove(path("held.exe").c_str())) << "closed, it is free again";
+
+  // A file being written is not read behind the writer's back either.
+  FileHandle writing = files().createForWrite(path("other.exe").c_str());
+  ASSERT_NE(kNoFile, writing);
+  EXPECT_EQ(kNoFile, files().openForRead(path("other.exe").c_str()));
+  EXPECT_FALSE(files().remove(path("other.exe").c_str()));
+  files().close(writing);
+}
+
 TEST_F(LauncherFilesContract, RemoveAndCopy) {
   put("one.dat", Bytes{1, 2, 3});
   put("two.dat", Bytes(100, 9));

@@ -36,6 +36,8 @@ class Win32Side : public LauncherFilesSide {
   quillon::launcher::LauncherFiles& files() override { return files_; }
   const std::string& scratch() override { return scratch_; }
   void makeReadOnly(const std::string& path) override { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY); }
+  void makeHidden(const std::string& path) override { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN); }
+  void makeSystem(const std::string& path) override { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_SYSTEM); }
   bool exists(const std::string& path) override { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
   uint64_t lastWriteTime(const std::string& path) override { return fromFileTime(attributes(path).ftLastWriteTime); }
   uint64_t lastAccessTime(const std::string& path) override { return fromFileTime(attributes(path).ftLastAccessTime); }
@@ -44,9 +46,10 @@ class Win32Side : public LauncherFilesSide {
     HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_READONLY, nullptr);
     if (h == INVALID_HANDLE_VALUE) return true;
     CloseHandle(h);
-    h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool enforced = h == INVALID_HANDLE_VALUE;
-    if (!enforced) CloseHandle(h);
+    // Asked of Win32Files, which answers as Windows does where the host lets root write.
+    quillon::launcher::FileHandle f = files_.createForWrite(probe.c_str());
+    bool enforced = f == quillon::launcher::kNoFile;
+    if (!enforced) files_.close(f);
     SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(probe.c_str());
     return enforced;

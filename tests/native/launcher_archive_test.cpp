@@ -103,6 +103,8 @@ const MalformedCase kMalformed[] = {
     {"dotdot", [](std::vector<unsigned char>& a) { patchName(a, 0, ".."); }, "\".\""},
     {"emptyName", [](std::vector<unsigned char>& a) { patchName(a, 0, ""); }, "empty"},
     {"noNul", [](std::vector<unsigned char>& a) { patchName(a, 0, std::string(260, 'n')); }, "NUL"},
+    {"device", [](std::vector<unsigned char>& a) { patchName(a, 1, "Com1.dat"); }, "device"},
+    {"trailingDot", [](std::vector<unsigned char>& a) { patchName(a, 0, "trampo.exe."); }, "ends in"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, ReaderRefuses, ::testing::ValuesIn(kMalformed),
@@ -129,8 +131,29 @@ TEST(PayloadArchive, JoinedPathsStopAt259Characters) {
   EXPECT_EQ(259u, out.size()) << "a refused join leaves the output alone";
 }
 
+// Windows opens a device for these whatever the directory and the extension,
+// or writes another name than the one given.
+TEST(PayloadArchive, DeviceNamesAndTrailingDotsOrBlanksAreRefused) {
+  const char* devices[] = {"CON", "con", "PRN", "aux", "NUL", "nul.txt", "Com1.dat", "COM9", "lpt1", "LPT9.x.y",
+                           "com0", "LPT0.txt", "CONIN$", "conout$", "conin$.log", "con .txt", "nul  ",
+                           "COM\xB9", "com\xB2.txt", "COM\xB3", "LPT\xB9", "lpt\xB2", "LPT\xB3.dat"};
+  for (const char* name : devices) {
+    unsigned char field[kNameSize] = {};
+    std::memcpy(field, name, std::strlen(name));
+    EXPECT_EQ(NameCheck::DeviceName, checkEntryName(field)) << name;
+  }
+  const char* trailing[] = {"trampo.exe.", "trampo.exe ", "a.", "...", "x..", "name. ", "readme. ."};
+  for (const char* name : trailing) {
+    unsigned char field[kNameSize] = {};
+    std::memcpy(field, name, std::strlen(name));
+    EXPECT_EQ(NameCheck::TrailingDotOrBlank, checkEntryName(field)) << name;
+  }
+}
+
 TEST(PayloadArchive, PlainNamesPassTheNameCheck) {
-  for (const char* name : {"trampo.exe", "a", "...", "name with blanks.txt", "..x", "x..", "\xC4pfel.txt"}) {
+  for (const char* name : {"trampo.exe", "a", "name with blanks.txt", "..x", "\xC4pfel.txt", "console.txt",
+                           "com10.dat", "lpt.txt", "nul_", "auxiliary", "x.con", "conin", "com1x.txt", "COM\xB4",
+                           ".profile"}) {
     unsigned char field[kNameSize] = {};
     std::memcpy(field, name, std::strlen(name));
     EXPECT_EQ(NameCheck::Ok, checkEntryName(field)) << name;

@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -22,8 +23,16 @@ struct FakeFile {
   std::vector<unsigned char> data;
   uint64_t creation = 0, lastAccess = 0, lastWrite = 0;
   bool readOnly = false;
+  // Windows refuses to create a plain file anew over a hidden or system one,
+  // and so to copy onto it; deleting it is allowed.
+  bool hidden = false;
+  bool system = false;
+  bool protectedFromReplace() const { return readOnly || hidden || system; }
 };
 
+// Files are shared as the Win32 side opens them: a file open for writing
+// shares only writes, a file open for reading shares only reads, a copy's
+// target shares nothing, and no open file can be deleted.
 class FakeFiles : public LauncherFiles {
  public:
   std::map<std::string, FakeFile> files;  // keyed by lower-case path
@@ -33,9 +42,14 @@ class FakeFiles : public LauncherFiles {
   int openHandles = 0;
   std::vector<std::string> removed;
 
+  // Lower case, and a doubled separator counts once, as Windows reads paths.
   static std::string key(const char* path) {
-    std::string k(path);
-    for (char& c : k) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string k;
+    for (const char* p = path; *p != '\0'; ++p) {
+      char c = *p == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+      if (c == '\\' && !k.empty() && k.back() == '\\' && k.size() > 1) continue;
+      k.push_back(c);
+    }
     return k;
   }
   void addDirectory(std::string path) {
@@ -59,20 +73,29 @@ class FakeFiles : public LauncherFiles {
     }
     return out;
   }
+  // Whether any handle, the worker's or a test's, has the file open.
+  bool isOpen(const std::string& path) const {
+    std::string k = key(path.c_str());
+    for (const auto& h : handles_) {
+      if (h.second->path == k) return true;
+    }
+    return false;
+  }
 
   FileHandle createForWrite(const char* path) override {
     std::string k = key(path);
     if (failCreate.count(k) || !parentExists(k)) return kNoFile;
     auto it = files.find(k);
-    if (it != files.end() && it->second.readOnly) return kNoFile;
+    if (it != files.end() && it->second.protectedFromReplace()) return kNoFile;
+    if (!mayOpen(k, kWrite, kShareWrite)) return kNoFile;
     FakeFile& f = files[k];
     f = FakeFile();
-    return open(k, true);
+    return open(k, kWrite, kShareWrite);
   }
   FileHandle openForRead(const char* path) override {
     std::string k = key(path);
-    if (!files.count(k)) return kNoFile;
-    return open(k, false);
+    if (!files.count(k) || !mayOpen(k, kRead, kShareRead)) return kNoFile;
+    return open(k, kRead, kShareRead);
   }
   bool fileSize(FileHandle file, uint64_t* size) override {
     *size = files[handle(file).path].data.size();
@@ -80,6 +103,7 @@ class FakeFiles : public LauncherFiles {
   }
   uint32_t read(FileHandle file, void* buffer, uint32_t size) override {
     Handle& h = handle(file);
+    if (!(h.access & kRead)) return 0;
     const std::vector<unsigned char>& d = files[h.path].data;
     uint64_t left = h.position < d.size() ? d.size() - h.position : 0;
     uint32_t n = left < size ? static_cast<uint32_t>(left) : size;
@@ -89,7 +113,7 @@ class FakeFiles : public LauncherFiles {
   }
   uint32_t write(FileHandle file, const void* buffer, uint32_t size) override {
     Handle& h = handle(file);
-    if (!h.writable) return 0;
+    if (!(h.access & kWrite)) return 0;
     uint32_t n = writeBudget < size ? static_cast<uint32_t>(writeBudget) : size;
     writeBudget -= n;
     std::vector<unsigned char>& d = files[h.path].data;
@@ -111,7 +135,7 @@ class FakeFiles : public LauncherFiles {
   bool remove(const char* path) override {
     std::string k = key(path);
     auto it = files.find(k);
-    if (it == files.end() || it->second.readOnly) return false;
+    if (it == files.end() || it->second.readOnly || isOpen(k)) return false;
     files.erase(it);
     removed.push_back(path);
     return true;
@@ -119,23 +143,40 @@ class FakeFiles : public LauncherFiles {
   bool copy(const char* from, const char* to) override {
     std::string f = key(from), t = key(to);
     if (f == t || !files.count(f) || !parentExists(t)) return false;
+    if (!mayOpen(f, kRead, kShareRead | kShareWrite)) return false;
     auto target = files.find(t);
-    if (target != files.end() && target->second.readOnly) return false;
+    if (target != files.end() && (target->second.protectedFromReplace() || isOpen(t))) return false;
     files[t] = files[f];
     files[t].readOnly = false;
     return true;
   }
 
  private:
+  enum { kRead = 1, kWrite = 2 };
+  enum { kShareRead = 1, kShareWrite = 2 };
   struct Handle {
     std::string path;
-    bool writable = false;
+    int access = 0;
+    int share = 0;
     uint64_t position = 0;
   };
-  FileHandle open(const std::string& k, bool writable) {
+  // Windows' share check: each side must share what the other one does.
+  bool mayOpen(const std::string& k, int access, int share) const {
+    for (const auto& h : handles_) {
+      const Handle& other = *h.second;
+      if (other.path != k) continue;
+      if ((access & kRead) && !(other.share & kShareRead)) return false;
+      if ((access & kWrite) && !(other.share & kShareWrite)) return false;
+      if ((other.access & kRead) && !(share & kShareRead)) return false;
+      if ((other.access & kWrite) && !(share & kShareWrite)) return false;
+    }
+    return true;
+  }
+  FileHandle open(const std::string& k, int access, int share) {
     std::unique_ptr<Handle> h(new Handle);
     h->path = k;
-    h->writable = writable;
+    h->access = access;
+    h->share = share;
     Handle* raw = h.get();
     handles_[raw] = std::move(h);
     ++openHandles;
@@ -159,6 +200,10 @@ class FakeHost : public WorkerHost {
   int stopAtCheckpoint = -1;  // 1-based checkpoint at which the stop is seen
   int checkpoints = 0;
   bool stopSet = false;
+  // What another program does meanwhile: at a checkpoint (given its 1-based
+  // number), and while the shell opens a file.
+  std::function<void(int checkpoint)> atCheckpoint;
+  std::function<void(const std::string& file)> atShellOpen;
 
   std::vector<int> positions;
   std::vector<std::string> percents, statuses, diagnostics;
@@ -181,6 +226,7 @@ class FakeHost : public WorkerHost {
   bool waitForStop(uint32_t milliseconds) override {
     lastWait = milliseconds;
     ++checkpoints;
+    if (atCheckpoint) atCheckpoint(checkpoints);
     // The event is manual-reset: once set, every later wait sees it too.
     if (checkpoints == stopAtCheckpoint) stopSet = true;
     return stopSet;
@@ -201,7 +247,10 @@ class FakeHost : public WorkerHost {
     *path = modulePath;
     return true;
   }
-  void shellOpen(const char* file, const char* parameters) override { starts.push_back({file, parameters}); }
+  void shellOpen(const char* file, const char* parameters) override {
+    if (atShellOpen) atShellOpen(file);
+    starts.push_back({file, parameters});
+  }
   void diagnostic(const char* line) override { diagnostics.push_back(line); }
   LauncherFiles& files() override { return fakeFiles; }
 

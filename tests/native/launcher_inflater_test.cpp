@@ -26,7 +26,8 @@ std::vector<unsigned char> mixedData(size_t size, unsigned seed) {
 
 class RecordingInflater : public FileInflater {
  public:
-  explicit RecordingInflater(LauncherFiles& files) : FileInflater(files) {}
+  explicit RecordingInflater(LauncherFiles& files, uint64_t outputLimit = FileInflater::kLargestOutput)
+      : FileInflater(files, outputLimit) {}
   void onProgress(int percent) override {
     progress.push_back(percent);
     if (abortAtProgress >= 0 && static_cast<int>(progress.size()) > abortAtProgress) abortRequested = 1;
@@ -44,10 +45,11 @@ struct Inflation {
   std::vector<int> progress;
 };
 
-Inflation inflateThroughFiles(const std::vector<unsigned char>& stream, FakeFiles& files, int abortAt = -1) {
+Inflation inflateThroughFiles(const std::vector<unsigned char>& stream, FakeFiles& files, int abortAt = -1,
+                              uint64_t outputLimit = FileInflater::kLargestOutput) {
   files.addDirectory("C:\\t");
   files.put("C:\\t\\in", stream);
-  RecordingInflater inflater(files);
+  RecordingInflater inflater(files, outputLimit);
   inflater.abortAtProgress = abortAt;
   Inflation r;
   r.result = inflater.inflateFile("C:\\t\\in", "C:\\t\\out");
@@ -98,6 +100,23 @@ TEST(FileInflater, DamagedStreamsFailWithZlibsResult) {
   cases.push_back({"corrupt", body, Z_DATA_ERROR});
   cases.push_back({"rawDeflate", std::vector<unsigned char>(good.begin() + 2, good.end()), Z_DATA_ERROR});
   cases.push_back({"empty", {}, Z_BUF_ERROR});
+  // A stream that needs a preset dictionary, which setup never has: zlib's
+  // Z_NEED_DICT is positive, but the result must still be a failure code.
+  {
+    z_stream z = {};
+    ASSERT_EQ(Z_OK, deflateInit(&z, Z_DEFAULT_COMPRESSION));
+    const unsigned char dictionary[] = "quillon quillon quillon";
+    ASSERT_EQ(Z_OK, deflateSetDictionary(&z, dictionary, sizeof dictionary));
+    std::vector<unsigned char> stream(deflateBound(&z, static_cast<uLong>(data.size())));
+    z.next_in = data.data();
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = stream.data();
+    z.avail_out = static_cast<uInt>(stream.size());
+    ASSERT_EQ(Z_STREAM_END, deflate(&z, Z_FINISH));
+    stream.resize(z.total_out);
+    deflateEnd(&z);
+    cases.push_back({"presetDictionary", stream, Z_DATA_ERROR});
+  }
 
   for (const Case& c : cases) {
     FakeFiles files;
@@ -125,6 +144,32 @@ TEST(FileInflater, AbortFromTheProgressHookStopsWithMinus7) {
   EXPECT_EQ(FileInflater::kAborted, r.result);
   EXPECT_EQ(std::vector<std::string>{"User Abort"}, r.statuses);
   EXPECT_LT(r.output.size(), data.size());
+}
+
+TEST(FileInflater, OutputPastTheLimitFailsAsADamagedStream) {
+  EXPECT_EQ(0xFFFFFFFFu, FileInflater::kLargestOutput) << "the largest archive the format can describe";
+  // 32 MiB of zeros deflate to about 32 KiB: without a limit a small
+  // resource fills the disk long before any size check.
+  const uint64_t limit = 1u << 20;
+  std::vector<unsigned char> bomb = deflateBytes(std::vector<unsigned char>(32u << 20, 0), 9);
+  FakeFiles files;
+  Inflation r = inflateThroughFiles(bomb, files, -1, limit);
+  EXPECT_EQ(Z_DATA_ERROR, r.result);
+  EXPECT_EQ(std::vector<std::string>{"Zlib Error"}, r.statuses);
+  EXPECT_LE(r.output.size(), limit) << "nothing is written past the limit";
+  EXPECT_GT(r.output.size(), limit - FileInflater::kBufferSize) << "stopped just there";
+  ASSERT_FALSE(r.progress.empty());
+  EXPECT_LT(r.progress.back(), 10) << "the rest of the input is not even read";
+
+  // Exactly at the limit is still a whole archive, one byte more is not.
+  for (size_t size : {size_t(4096), size_t(4097), size_t(100000)}) {
+    std::vector<unsigned char> data = mixedData(size, 13);
+    FakeFiles atLimit, pastLimit;
+    Inflation fits = inflateThroughFiles(deflateBytes(data), atLimit, -1, size);
+    EXPECT_EQ(0, fits.result) << size;
+    EXPECT_EQ(data, fits.output) << size;
+    EXPECT_EQ(Z_DATA_ERROR, inflateThroughFiles(deflateBytes(data), pastLimit, -1, size - 1).result) << size;
+  }
 }
 
 TEST(FileInflater, MissingInputFails) {

@@ -271,6 +271,8 @@ const EntryFailure kEntryFailures[] = {
     {"streamName", [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 3, "trampo.exe:evil"); }, {}},
     {"dotDotName", [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 3, ".."); }, {}},
     {"emptyName", [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 3, ""); }, {}},
+    {"deviceName", [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 3, "nul.txt"); }, {}},
+    {"trailingDot", [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 3, "trampo.exe."); }, {}},
     {"unterminatedName", [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 3, std::string(260, 'q')); }, {}},
     {"joinedTempPathTooLong",
      [](std::vector<unsigned char>& a, FakeHost&) { patchName(a, 3, std::string(259 - (sizeof kTemp - 1) + 1, 'q')); },
@@ -397,6 +399,169 @@ TEST_F(WorkerTest, IntermediateNamesWrapBeforeDividing) {
   // 0xFFFFFFFF * 12345 mod 2^32 = 2^32 - 12345; divided by 8725 = 492258.
   EXPECT_TRUE(host.fakeFiles.exists(std::string(kTemp) + "FFFFFFFF"));
   EXPECT_TRUE(host.fakeFiles.exists(std::string(kTemp) + "000782E2"));
+}
+
+// Another program's trampo.exe already in ExtractPath, where the copy cannot
+// replace it: the copy's failure must stop the worker before anything starts.
+struct CopyBlocked {
+  const char* label;
+  const char* name;  // the entry whose copy is blocked
+  bool readOnly;     // else held open by another program without write sharing
+  int index;
+};
+
+class WorkerCopyBlocked : public WorkerTest, public ::testing::WithParamInterface<CopyBlocked> {};
+
+TEST_P(WorkerCopyBlocked, StartsNothingAndLeavesThePlantedFile) {
+  const CopyBlocked& c = GetParam();
+  const std::string planted = std::string(kExtract) + "\\" + c.name;
+  const std::vector<unsigned char> foreign = testing::bytesOf("MZ planted program");
+  host.fakeFiles.addDirectory(kExtract);
+  host.fakeFiles.put(planted, foreign);
+  FileHandle holder = kNoFile;
+  if (c.readOnly) {
+    host.fakeFiles.at(planted).readOnly = true;
+  } else {
+    holder = host.fakeFiles.openForRead(planted.c_str());
+    ASSERT_NE(kNoFile, holder);
+  }
+  host.payload = deflateBytes(archive);
+  ExtractionWorker worker(host, kExtract);
+  worker.run();
+  if (holder != kNoFile) host.fakeFiles.close(holder);
+
+  EXPECT_TRUE(host.starts.empty()) << "started " << (host.starts.empty() ? "" : host.starts[0].file);
+  EXPECT_EQ(foreign, host.fakeFiles.at(planted).data);
+  EXPECT_NE(host.statuses.end(), std::find(host.statuses.begin(), host.statuses.end(), "Rollback the updated file..."));
+  // The rollback removes the unpacked files up to the failed copy.
+  std::vector<int> left;
+  for (int i = c.index + 1; i < 5; ++i) left.push_back(i);
+  std::vector<std::string> expected = names({}, {kPacked, kArchive});
+  for (int i : left) expected.push_back(testing::FakeFiles::key(files[static_cast<size_t>(i)].name.c_str()));
+  EXPECT_EQ(sorted(expected), inTemp());
+  EXPECT_EQ(0, host.fakeFiles.openHandles);
+  EXPECT_EQ(1, host.closeRequests);
+}
+
+const CopyBlocked kCopyBlocked[] = {
+    {"readOnlyTrampo", "trampo.exe", true, 0},
+    {"lockedTrampo", "trampo.exe", false, 0},
+    {"readOnlyLaterEntry", "setup.ini", true, 3},
+    {"lockedLastEntry", "data.bin", false, 4},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, WorkerCopyBlocked, ::testing::ValuesIn(kCopyBlocked),
+                         [](const ::testing::TestParamInfo<CopyBlocked>& p) { return p.param.label; });
+
+TEST_F(WorkerTest, TrampoSwappedAfterItsCopyIsNotStarted) {
+  const std::string copy = std::string(kExtract) + "\\trampo.exe";
+  // Checkpoint 17 is step 10: every copy is made, the hand-over is ahead.
+  host.atCheckpoint = [&](int n) {
+    if (n == 17) host.fakeFiles.put(copy, testing::bytesOf("MZ swapped in"));
+  };
+  run();
+  EXPECT_TRUE(host.starts.empty());
+  EXPECT_EQ(testing::bytesOf("MZ swapped in"), host.fakeFiles.at(copy).data) << "not ours to delete";
+}
+
+TEST_F(WorkerTest, TrampoIsHeldAgainstChangeWhileTheShellOpensIt) {
+  const std::string copy = std::string(kExtract) + "\\trampo.exe";
+  host.fakeFiles.put(std::string(kExtract) + "\\other.exe", testing::bytesOf("MZ other"));
+  bool checked = false;
+  host.atShellOpen = [&](const std::string& file) {
+    checked = true;
+    EXPECT_EQ(copy, file);
+    EXPECT_TRUE(host.fakeFiles.isOpen(copy));
+    EXPECT_EQ(kNoFile, host.fakeFiles.createForWrite(copy.c_str())) << "not written";
+    EXPECT_FALSE(host.fakeFiles.copy((std::string(kExtract) + "\\other.exe").c_str(), copy.c_str())) << "not replaced";
+    EXPECT_FALSE(host.fakeFiles.remove(copy.c_str())) << "not deleted";
+    FileHandle reader = host.fakeFiles.openForRead(copy.c_str());
+    EXPECT_NE(kNoFile, reader) << "but readable, as starting it needs";
+    if (reader != kNoFile) host.fakeFiles.close(reader);
+  };
+  run();
+  ASSERT_TRUE(checked);
+  EXPECT_EQ(files[0].data, host.fakeFiles.at(copy).data);
+  EXPECT_FALSE(host.fakeFiles.isOpen(copy)) << "released once the shell's open has returned";
+}
+
+TEST_F(WorkerTest, PlantedTrampoIsNotStartedWhenThePayloadHasNone) {
+  files.erase(files.begin());
+  archive = buildArchive(files);
+  host.fakeFiles.addDirectory(kExtract);
+  host.fakeFiles.put(std::string(kExtract) + "\\trampo.exe", testing::bytesOf("MZ planted"));
+  run();
+  EXPECT_TRUE(host.starts.empty()) << "a trampo.exe that is not the payload's is never started";
+}
+
+TEST_F(WorkerTest, SameDirectorySpelledDifferentlyIsStillTheSameFile) {
+  host.tempDir = "d:\\extract\\";
+  host.payload = deflateBytes(archive);
+  host.fakeFiles.addDirectory(kExtract);
+  ExtractionWorker worker(host, "D:\\EXTRACT\\");
+  worker.run();
+  ASSERT_EQ(1u, host.starts.size()) << "a copy onto itself is skipped, not a failure";
+  EXPECT_EQ(names({0, 1, 2, 3, 4}, {kPacked, kArchive}), inExtract());
+}
+
+// A file of the user's, hidden or system, lies in the temporary directory
+// under a name the worker wants: its create fails, and the rollback and the
+// clean-up must leave it alone, deleting only what this run wrote.
+struct UserFile {
+  const char* label;
+  std::string name;
+  bool hidden, system;
+  std::vector<std::string> left;  // besides the user's file
+};
+
+class WorkerKeepsUserFiles : public WorkerTest, public ::testing::WithParamInterface<UserFile> {};
+
+TEST_P(WorkerKeepsUserFiles, OnlyWhatThisRunCreatedIsDeleted) {
+  const UserFile& c = GetParam();
+  const std::string path = kTemp + c.name;
+  host.fakeFiles.addDirectory(kTemp);
+  host.fakeFiles.put(path, testing::bytesOf("the user's"));
+  host.fakeFiles.at(path).hidden = c.hidden;
+  host.fakeFiles.at(path).system = c.system;
+  run();
+  ASSERT_TRUE(host.fakeFiles.exists(path)) << "the user's file was deleted";
+  EXPECT_EQ(testing::bytesOf("the user's"), host.fakeFiles.at(path).data);
+  std::vector<std::string> expected = c.left;
+  expected.push_back(c.name);
+  EXPECT_EQ(sorted(lower(expected)), inTemp());
+  EXPECT_TRUE(inExtract().empty());
+  EXPECT_TRUE(host.starts.empty());
+}
+
+const UserFile kUserFiles[] = {
+    {"hiddenFourthEntry", "setup.ini", true, false, {kPacked, kArchive}},
+    {"systemFirstEntry", "TRAMPO.EXE", false, true, {kPacked, kArchive}},
+    {"hiddenPackedName", kPacked, true, false, {}},
+    {"systemArchiveName", kArchive, false, true, {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, WorkerKeepsUserFiles, ::testing::ValuesIn(kUserFiles),
+                         [](const ::testing::TestParamInfo<UserFile>& p) { return p.param.label; });
+
+TEST_F(WorkerTest, OversizedArchiveStreamEndsInTheCleanUp) {
+  // The stream inflates one byte past the largest archive allowed (made
+  // small here): the partial ArchiveTempFile goes as for a damaged stream.
+  host.payload = deflateBytes(archive);
+  host.fakeFiles.addDirectory(kExtract);
+  {
+    ExtractionWorker worker(host, kExtract, archive.size() - 1);
+    worker.run();
+  }
+  EXPECT_TRUE(inTemp().empty()) << ::testing::PrintToString(inTemp());
+  EXPECT_TRUE(host.starts.empty());
+  EXPECT_EQ(0, host.fakeFiles.openHandles);
+
+  FakeHost exact;
+  exact.payload = host.payload;
+  exact.fakeFiles.addDirectory(kExtract);
+  ExtractionWorker worker(exact, kExtract, archive.size());
+  worker.run();
+  EXPECT_EQ(1u, exact.starts.size()) << "an archive of exactly the largest size is fine";
 }
 
 TEST(FilePercentage, IsTruncatedDoubleArithmetic) {

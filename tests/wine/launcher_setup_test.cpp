@@ -341,6 +341,83 @@ TEST_F(SetupUnderWine, UnsafeEntryNameWritesNothingOutside) {
   EXPECT_TRUE(listFolder(extractDir).empty());
 }
 
+// A trampo.exe planted in TEMP (ExtractPath) that the copy cannot replace:
+// read-only, or held open by another program without write sharing. The
+// planted one is the recording trampo, so any start leaves a record.
+TEST_F(SetupUnderWine, PlantedTrampoThatCannotBeReplacedIsNeverStarted) {
+  struct Case {
+    const char* label;
+    bool readOnly;
+  } cases[] = {{"read-only", true}, {"locked", false}};
+  const Bytes planted = readFile(bin + "trampo.exe");
+  ASSERT_FALSE(planted.empty());
+  std::string setup = setupWithFiles("planted.exe", fiveFiles());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::string target = extractDir + "\\trampo.exe";
+    writeFile(target, planted);
+    HANDLE holder = INVALID_HANDLE_VALUE;
+    if (c.readOnly) {
+      ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
+    } else {
+      holder = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    }
+    Outcome r = run(setup, environment(extractDir, tempDir));
+    if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+    EXPECT_EQ(18u, r.exitCode);
+    Sleep(500);  // time enough for a wrongly started trampo.exe to show up
+    EXPECT_FALSE(exists(record)) << readText(record);
+    EXPECT_EQ(planted, readFile(target)) << "the planted file is not ours to change";
+    // Rolled back at the first copy: only the unpacked trampo.exe has gone.
+    EXPECT_FALSE(exists(tempDir + "\\trampo.exe"));
+    EXPECT_TRUE(exists(tempDir + "\\data.bin"));
+
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    for (const std::string& n : listFolder(tempDir)) DeleteFileA((tempDir + "\\" + n).c_str());
+    for (const std::string& n : listFolder(extractDir)) DeleteFileA((extractDir + "\\" + n).c_str());
+    DeleteFileA(record.c_str());
+  }
+}
+
+TEST_F(SetupUnderWine, HiddenFileUnderAnEntrysNameIsKept) {
+  std::string users = tempDir + "\\setup.ini";
+  writeFile(users, Bytes{'m', 'i', 'n', 'e'});
+  ASSERT_TRUE(SetFileAttributesA(users.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  Outcome r = run(setupWithFiles("hidden.exe", fiveFiles()), environment(extractDir, tempDir));
+  EXPECT_EQ(18u, r.exitCode);
+  ASSERT_TRUE(exists(users)) << "the rollback deleted the user's file";
+  EXPECT_EQ((Bytes{'m', 'i', 'n', 'e'}), readFile(users));
+  EXPECT_TRUE(GetFileAttributesA(users.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  // Entries 0 to 2 were unpacked and rolled back; the intermediates stay.
+  std::vector<std::string> left;
+  for (const std::string& n : listFolder(tempDir)) {
+    if (!isIntermediateName(n)) left.push_back(n);
+  }
+  EXPECT_EQ(std::vector<std::string>{"setup.ini"}, left);
+  EXPECT_TRUE(listFolder(extractDir).empty());
+  Sleep(500);
+  EXPECT_FALSE(exists(record));
+}
+
+TEST_F(SetupUnderWine, DeviceAndTrailingDotNamesInThePayloadStartNothing) {
+  for (const char* name : {"nul.txt", "trampo.exe."}) {
+    SCOPED_TRACE(name);
+    std::vector<ArchiveFile> files = fiveFiles();
+    files[2].name = name;
+    Outcome r = run(setupWithFiles("device.exe", files), environment(extractDir, tempDir));
+    EXPECT_EQ(18u, r.exitCode);
+    // Rolled back before anything was written under that name.
+    for (const std::string& n : listFolder(tempDir)) EXPECT_TRUE(isIntermediateName(n)) << n;
+    EXPECT_TRUE(listFolder(extractDir).empty()) << ::testing::PrintToString(listFolder(extractDir));
+    Sleep(500);
+    EXPECT_FALSE(exists(record));
+    for (const std::string& n : listFolder(tempDir)) DeleteFileA((tempDir + "\\" + n).c_str());
+    for (const std::string& n : listFolder(extractDir)) DeleteFileA((extractDir + "\\" + n).c_str());
+    DeleteFileA(record.c_str());
+  }
+}
+
 TEST_F(SetupUnderWine, CloseRequestWhileWorkingEndsAfterTheGraceTime) {
   std::string setup = setupWithFiles("closed.exe", fiveFiles());
   HANDLE output;
