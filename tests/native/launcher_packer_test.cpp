@@ -274,6 +274,152 @@ TEST(PeResourcesMalformed, KnownDamage) {
   }
 }
 
+// Rewriting must never write outside the new image: a layout whose headers,
+// section table or sections do not lie where the rewrite puts them back is
+// refused as a whole and the image stays as it was.
+TEST(PeResourcesMalformed, RefusesALayoutItCannotRewrite) {
+  TestImage t = makeImage(true);
+  std::string error;
+  ASSERT_TRUE(writeResources(&t.bytes, sampleTree(3000), &error, nullptr)) << error;
+  const TestImage good = t;
+  struct Case {
+    const char* label;
+    void (*damage)(TestImage&);
+    const char* expected;
+  };
+  const Case cases[] = {
+      // The PE headers moved behind every section, into what would be the overlay.
+      {"headersAfterSections",
+       [](TestImage& image) {
+         Bytes& b = image.bytes;
+         size_t end = image.section(3);
+         size_t moved = b.size();
+         b.insert(b.end(), b.begin() + 0x80, b.begin() + static_cast<std::ptrdiff_t>(end));
+         put32(b, 0x3C, static_cast<uint32_t>(moved));
+       },
+       "headers"},
+      // The headers at the end of the resources' own file data, the last in
+      // the file: a smaller rewrite would write the section table past its end.
+      {"headersInsideResourceData",
+       [](TestImage& image) {
+         Bytes& b = image.bytes;
+         put32(b, image.section(2) + 16, 0);
+         size_t end = image.sectionRaw(1) + get32(b, image.section(1) + 16);
+         b.resize(end);
+         size_t length = image.section(3) - 0x80;
+         std::copy(b.begin() + 0x80, b.begin() + 0x80 + static_cast<std::ptrdiff_t>(length),
+                   b.end() - static_cast<std::ptrdiff_t>(length));
+         put32(b, 0x3C, static_cast<uint32_t>(end - length));
+       },
+       "headers"},
+      {"sectionTableOutsideHeaders",
+       [](TestImage& image) { put32(image.bytes, image.optional + 60, static_cast<uint32_t>(image.section(2))); },
+       "section table"},
+      {"sectionDataInsideHeaders",
+       [](TestImage& image) { put32(image.bytes, image.optional + 60, 0x600); },
+       "headers"},
+      {"sectionsOverlap",
+       [](TestImage& image) { put32(image.bytes, image.section(2) + 20, image.sectionRaw(1) + 0x200); },
+       "overlap"},
+      {"addressesOverlap",
+       [](TestImage& image) { put32(image.bytes, image.section(0) + 8, 0x1800); },
+       "address"},
+  };
+  for (const Case& c : cases) {
+    TestImage damaged = good;
+    c.damage(damaged);
+    const Bytes before = damaged.bytes;
+    error.clear();
+    EXPECT_FALSE(writeResources(&damaged.bytes, sampleTree(10), &error, nullptr)) << c.label;
+    EXPECT_NE(std::string::npos, error.find(c.expected)) << c.label << ": " << error;
+    EXPECT_TRUE(before == damaged.bytes) << c.label << ": a refused rewrite leaves the image alone";
+  }
+}
+
+// A resource section whose directories are shared: `types` type entries all
+// lead to one name directory, whose one entry leads to a language directory
+// of `languages` entries that all name one data entry of `size` bytes.
+Bytes sharedResourceTree(uint32_t types, uint32_t languages, uint32_t size, TestImage* image) {
+  *image = makeImage(true);
+  std::string error;
+  uint32_t names = 16 + 8 * types, languageDirectory = names + 24, data = languageDirectory + 16 + 8 * languages;
+  uint32_t blob = data + 16;
+  EXPECT_TRUE(writeResources(&image->bytes, sampleTree(blob + size), &error, nullptr)) << error;
+  Bytes section(blob + size, 0);
+  put16(section, 14, types);
+  for (uint32_t i = 0; i < types; ++i) {
+    put32(section, 16 + 8 * i, i + 1);
+    put32(section, 16 + 8 * i + 4, 0x80000000u | names);
+  }
+  put16(section, names + 14, 1);
+  put32(section, names + 16, 1);
+  put32(section, names + 20, 0x80000000u | languageDirectory);
+  put16(section, languageDirectory + 14, languages);
+  for (uint32_t i = 0; i < languages; ++i) {
+    put32(section, languageDirectory + 16 + 8 * i, 1000 + i);
+    put32(section, languageDirectory + 16 + 8 * i + 4, data);
+  }
+  put32(section, data, image->sectionVa(1) + blob);
+  put32(section, data + 4, size);
+  std::copy(section.begin(), section.end(), image->bytes.begin() + image->sectionRaw(1));
+  return image->bytes;
+}
+
+TEST(PeResourcesMalformed, RefusesSharedDirectoriesAndDataInsteadOfCopyingThemOverAndOver) {
+  struct Case {
+    const char* label;
+    uint32_t types, languages, size;
+  };
+  const Case cases[] = {
+      {"oneBlobManyTimes", 50, 50, 0x2000},  // 2500 copies of 8 KiB from a 24 KiB image
+      {"sharedEmptyDirectories", 3000, 0, 0},  // one empty language directory, walked 3000 times
+      {"sharedNameDirectory", 2, 1, 16},
+  };
+  for (const Case& c : cases) {
+    TestImage t;
+    Bytes image = sharedResourceTree(c.types, c.languages, c.size, &t);
+    ResourceTree tree;
+    std::string error;
+    EXPECT_FALSE(readResources(image, &tree, &error)) << c.label;
+    EXPECT_NE(std::string::npos, error.find("more than once")) << c.label << ": " << error;
+  }
+  // One directory per key, as a resource compiler writes it, still reads.
+  TestImage t;
+  Bytes image = sharedResourceTree(1, 1, 100, &t);
+  ResourceTree tree;
+  std::string error;
+  ASSERT_TRUE(readResources(image, &tree, &error)) << error;
+  EXPECT_EQ(100u, tree[ResourceKey::fromId(1)][ResourceKey::fromId(1)][1000].bytes.size());
+}
+
+TEST(PeResourcesMalformed, BoundsTheDataItCopies) {
+  // Distinct data entries that all describe the same bytes: each is read
+  // once, but together they are more than the whole image.
+  TestImage t = makeImage(true);
+  const uint32_t count = 64, size = 0x1000;
+  uint32_t languageDirectory = 16 + 8 + 16 + 8, data = languageDirectory + 16 + 8 * count, blob = data + 16 * count;
+  std::string error;
+  ASSERT_TRUE(writeResources(&t.bytes, sampleTree(blob + size), &error, nullptr)) << error;
+  Bytes section(blob + size, 0);
+  put16(section, 14, 1);
+  put32(section, 16, 3);
+  put32(section, 20, 0x80000000u | 24);
+  put16(section, 24 + 14, 1);
+  put32(section, 24 + 16, 1);
+  put32(section, 24 + 20, 0x80000000u | languageDirectory);
+  put16(section, languageDirectory + 14, count);
+  for (uint32_t i = 0; i < count; ++i) {
+    put32(section, languageDirectory + 16 + 8 * i, i);
+    put32(section, languageDirectory + 16 + 8 * i + 4, data + 16 * i);
+    put32(section, data + 16 * i, t.sectionVa(1) + blob);
+    put32(section, data + 16 * i + 4, size);
+  }
+  std::copy(section.begin(), section.end(), t.bytes.begin() + t.sectionRaw(1));
+  ResourceTree tree;
+  EXPECT_FALSE(readResources(t.bytes, &tree, &error));
+  EXPECT_NE(std::string::npos, error.find("more data than the image")) << error;
+}
+
 TEST(PayloadCodec, CompressesAsZlibAtTheDefaultLevelAndChecksOnTheWayBack) {
   Bytes archive = launcher::buildArchive({{"trampo.exe", 1, 2, 3, Bytes(5000, 'a')}});
   Bytes stream = compressPayload(archive);
@@ -296,6 +442,30 @@ TEST(PayloadCodec, CompressesAsZlibAtTheDefaultLevelAndChecksOnTheWayBack) {
   adler.back() ^= 0x10;
   EXPECT_FALSE(inflatePayload(adler, &back, &error));
   EXPECT_NE(std::string::npos, error.find("damaged")) << error;
+}
+
+// The archive's sizes are 32-bit and zlib counts in uLong, 32 bits on
+// Windows: 4 GiB or more must be refused, never cut down to what fits. The
+// sizes are claimed, not allocated; nothing past the small buffer is read.
+TEST(PayloadCodec, RefusesFourGibibytesOrMoreInsteadOfTruncating) {
+  Bytes archive = launcher::buildArchive({{"trampo.exe", 1, 2, 3, Bytes(100, 'a')}});
+  Bytes stream = compressPayload(archive);
+  const uint64_t fourGiB = 0x100000000ull;
+  Bytes out;
+  std::string error;
+  for (uint64_t size : {fourGiB, fourGiB + stream.size()}) {
+    error.clear();
+    EXPECT_FALSE(inflatePayload(stream.data(), size, &out, &error)) << size;
+    EXPECT_NE(std::string::npos, error.find("4 GiB")) << size << ": " << error;
+    error.clear();
+    EXPECT_FALSE(compressPayload(archive.data(), size + archive.size() - stream.size(), &out, &error)) << size;
+    EXPECT_NE(std::string::npos, error.find("4 GiB")) << size << ": " << error;
+    EXPECT_TRUE(out.empty());
+  }
+  ASSERT_TRUE(inflatePayload(stream.data(), stream.size(), &out, &error)) << error;
+  EXPECT_EQ(archive, out);
+  ASSERT_TRUE(compressPayload(archive.data(), archive.size(), &out, &error)) << error;
+  EXPECT_EQ(stream, out);
 }
 
 class PackageInputs : public ::testing::Test {

@@ -6,31 +6,60 @@ namespace quillon {
 namespace packer {
 
 std::vector<unsigned char> compressPayload(const std::vector<unsigned char>& archive) {
-  uLongf size = compressBound(static_cast<uLong>(archive.size()));
-  std::vector<unsigned char> stream(size);
-  if (compress2(stream.data(), &size, archive.data(), static_cast<uLong>(archive.size()), Z_DEFAULT_COMPRESSION) !=
-      Z_OK) {
-    return std::vector<unsigned char>();
-  }
-  stream.resize(size);
+  std::vector<unsigned char> stream;
+  std::string error;
+  if (!compressPayload(archive.data(), archive.size(), &stream, &error)) stream.clear();
   return stream;
 }
 
+bool compressPayload(const unsigned char* archive, uint64_t size, std::vector<unsigned char>* stream,
+                     std::string* error) {
+  stream->clear();
+  if (size > kMaxPayloadSize) {
+    *error = "the archive is 4 GiB or more (" + std::to_string(size) + " bytes); its sizes have 32 bits";
+    return false;
+  }
+  uLongf streamSize = compressBound(static_cast<uLong>(size));
+  stream->resize(streamSize);
+  if (compress2(stream->data(), &streamSize, archive, static_cast<uLong>(size), Z_DEFAULT_COMPRESSION) != Z_OK) {
+    stream->clear();
+    *error = "zlib could not compress the payload";
+    return false;
+  }
+  stream->resize(streamSize);
+  return true;
+}
+
 bool inflatePayload(const std::vector<unsigned char>& stream, std::vector<unsigned char>* archive, std::string* error) {
+  return inflatePayload(stream.data(), stream.size(), archive, error);
+}
+
+bool inflatePayload(const unsigned char* stream, uint64_t size, std::vector<unsigned char>* archive,
+                    std::string* error) {
   archive->clear();
+  if (size > kMaxPayloadSize) {
+    *error = "the zlib stream is 4 GiB or more (" + std::to_string(size) + " bytes)";
+    return false;
+  }
   z_stream z = {};
   if (inflateInit(&z) != Z_OK) {
     *error = "zlib could not be initialised";
     return false;
   }
-  z.next_in = const_cast<Bytef*>(stream.data());
-  z.avail_in = static_cast<uInt>(stream.size());
+  z.next_in = const_cast<Bytef*>(stream);
+  z.avail_in = static_cast<uInt>(size);
   unsigned char buffer[65536];
   int result = Z_OK;
   while (result == Z_OK) {
     z.next_out = buffer;
     z.avail_out = sizeof buffer;
     result = inflate(&z, Z_NO_FLUSH);
+    if (archive->size() + (sizeof buffer - z.avail_out) > kMaxPayloadSize) {
+      inflateEnd(&z);
+      archive->clear();
+      *error = "the zlib stream inflates to 4 GiB or more";
+      return false;
+    }
     archive->insert(archive->end(), buffer, buffer + (sizeof buffer - z.avail_out));
     if (result == Z_BUF_ERROR && z.avail_in == 0) break;
   }

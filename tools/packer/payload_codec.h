@@ -2,6 +2,7 @@
 // (zlib format, default level), and the checks a release engineer runs on it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,11 +12,20 @@
 namespace quillon {
 namespace packer {
 
+// The archive, and the stream as a resource, have 32-bit sizes.
+const uint64_t kMaxPayloadSize = 0xFFFFFFFFu;
+
+// Empty when the archive cannot be compressed (4 GiB or more, or zlib fails).
 std::vector<unsigned char> compressPayload(const std::vector<unsigned char>& archive);
+bool compressPayload(const unsigned char* archive, uint64_t size, std::vector<unsigned char>* stream,
+                     std::string* error);
 
 // Inflates a whole stream; fails on a bad header, corrupt data, a wrong
-// Adler-32, a stream cut short or bytes after its end.
+// Adler-32, a stream cut short, bytes after its end, or a stream or archive
+// of 4 GiB or more.
 bool inflatePayload(const std::vector<unsigned char>& stream, std::vector<unsigned char>* archive, std::string* error);
+bool inflatePayload(const unsigned char* stream, uint64_t size, std::vector<unsigned char>* archive,
+                    std::string* error);
 
 // The key of the payload resource: type "SETUP", name 2000, language 1033.
 ResourceKey payloadType();

@@ -1,6 +1,7 @@
 #include "pe_resources.h"
 
 #include <cstring>
+#include <set>
 
 namespace quillon {
 namespace packer {
@@ -10,7 +11,7 @@ namespace {
 const uint32_t kResourceDirectory = 2;
 const uint32_t kSecurityDirectory = 4;
 const uint32_t kDebugDirectory = 6;
-const size_t kMaxLeaves = 100000;  // far beyond any real program; stops crafted fan-outs
+const size_t kMaxEntries = 100000;  // directory entries in all; far beyond any real program
 
 uint16_t get16(const std::vector<unsigned char>& b, size_t at) {
   return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
@@ -44,6 +45,8 @@ struct Headers {
   uint32_t sectionAlignment = 0, fileAlignment = 0;
   size_t directories = 0;     // offset of the data directories
   uint32_t directoryCount = 0;
+  uint32_t sizeOfHeaders = 0;
+  size_t tableEnd = 0;        // first byte after the section table
   std::vector<Section> sections;
   size_t resourceSection = 0; // index into sections
 
@@ -90,6 +93,7 @@ bool parseHeaders(const std::vector<unsigned char>& b, Headers* h, std::string* 
   }
   h->sectionAlignment = get32(b, h->optional + 32);
   h->fileAlignment = get32(b, h->optional + 36);
+  h->sizeOfHeaders = get32(b, h->optional + 60);
   h->directoryCount = get32(b, h->optional + countField);
   h->directories = h->optional + countField + 4;
   if (h->directoryCount <= kResourceDirectory || h->directoryCount > (optionalSize - countField - 4) / 8) {
@@ -108,6 +112,7 @@ bool parseHeaders(const std::vector<unsigned char>& b, Headers* h, std::string* 
     *error = "the section table is cut short";
     return false;
   }
+  h->tableEnd = table + 40u * sectionCount;
   uint32_t resourceRva = get32(b, h->directoryOffset(kResourceDirectory));
   bool found = false;
   for (uint16_t i = 0; i < sectionCount; ++i) {
@@ -157,7 +162,6 @@ class TreeReader {
         if (!directory(n.target, &languages)) return false;
         for (const Entry& l : languages) {
           if (l.isDirectory || l.key.isString) return fail("a resource language entry is malformed");
-          if (++leaves_ > kMaxLeaves) return fail("too many resources");
           ResourceData data;
           if (!leaf(l.target, &data)) return false;
           (*tree)[t.key][n.key][l.key.id] = data;
@@ -185,10 +189,16 @@ class TreeReader {
   }
   size_t at(uint64_t offset) const { return section_.rawOffset + static_cast<size_t>(offset); }
 
+  // A tree as resource compilers write it reaches every directory and data
+  // entry once. Shared ones would make the walk repeat itself (and copy one
+  // blob over and over) on a crafted image, so they are refused.
   bool directory(uint32_t offset, std::vector<Entry>* entries) {
     if (!sectionRange(offset, 16)) return fail("a resource directory lies outside its section");
+    if (!directories_.insert(offset).second) return fail("a resource directory is reached more than once");
     uint32_t count = static_cast<uint32_t>(get16(image_, at(offset) + 12)) + get16(image_, at(offset) + 14);
     if (!sectionRange(offset + 16ull, 8ull * count)) return fail("a resource directory's entries run past its section");
+    entries_ += count;
+    if (entries_ > kMaxEntries) return fail("too many resources");
     for (uint32_t i = 0; i < count; ++i) {
       size_t e = at(offset + 16ull + 8ull * i);
       uint32_t nameField = get32(image_, e);
@@ -216,6 +226,7 @@ class TreeReader {
 
   bool leaf(uint32_t offset, ResourceData* data) {
     if (!sectionRange(offset, 16)) return fail("a resource data entry lies outside its section");
+    if (!dataEntries_.insert(offset).second) return fail("a resource data entry is reached more than once");
     uint32_t rva = get32(image_, at(offset));
     uint32_t size = get32(image_, at(offset) + 4);
     data->codePage = get32(image_, at(offset) + 8);
@@ -224,6 +235,10 @@ class TreeReader {
     if (!sectionRange(inSection, size) || inSection + size > section_.rawSize) {
       return fail("resource data runs past the resource section");
     }
+    // Blobs may still overlap; together they can never honestly be more
+    // than the image that holds them.
+    dataBytes_ += size;
+    if (dataBytes_ > image_.size()) return fail("the resources hold more data than the image");
     data->bytes.assign(image_.begin() + static_cast<std::ptrdiff_t>(at(inSection)),
                        image_.begin() + static_cast<std::ptrdiff_t>(at(inSection) + size));
     return true;
@@ -232,7 +247,9 @@ class TreeReader {
   const std::vector<unsigned char>& image_;
   const Section& section_;
   std::string* error_;
-  size_t leaves_ = 0;
+  std::set<uint32_t> directories_, dataEntries_;
+  uint64_t entries_ = 0;
+  uint64_t dataBytes_ = 0;
 };
 
 // Lays out a resource section: every directory first, then the data entries,
@@ -379,23 +396,62 @@ uint32_t peCheckSum(const std::vector<unsigned char>& image, size_t checkSumOffs
   return static_cast<uint32_t>(sum + image.size());
 }
 
+namespace {
+
+// The rewrite copies the headers as they stand, lays the sections' file data
+// out again in table order and patches the headers in place, and moves the
+// sections after the resources in memory. That is only sound when the
+// headers, the section table among them, come before all file data, the file
+// data of the sections follows the table's order without overlapping, and so
+// do their addresses.
+bool checkLayout(const Headers& h, size_t fileSize, std::string* error) {
+  if (h.tableEnd > h.sizeOfHeaders) {
+    *error = "the section table lies outside the headers (SizeOfHeaders " + std::to_string(h.sizeOfHeaders) + ")";
+    return false;
+  }
+  if (h.sizeOfHeaders > fileSize) {
+    *error = "the headers run past the end of the file";
+    return false;
+  }
+  uint64_t previousEnd = h.sizeOfHeaders;
+  const Section* previous = nullptr;
+  for (const Section& s : h.sections) {
+    if (s.rawSize == 0) continue;
+    if (s.rawOffset < previousEnd) {
+      *error = previous == nullptr ? "the file data of section " + s.name + " starts inside the headers"
+                                   : "the file data of sections " + previous->name + " and " + s.name +
+                                         " overlap or are not in table order";
+      return false;
+    }
+    previousEnd = static_cast<uint64_t>(s.rawOffset) + s.rawSize;
+    previous = &s;
+  }
+  uint64_t previousVirtualEnd = 0;
+  for (const Section& s : h.sections) {
+    uint64_t size = s.virtualSize ? s.virtualSize : s.rawSize;
+    if (s.virtualAddress < previousVirtualEnd || s.virtualAddress + size > 0xFFFFFFFFu) {
+      *error = "the address of section " + s.name + " overlaps the one before it or is not in table order";
+      return false;
+    }
+    previousVirtualEnd = s.virtualAddress + size;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool writeResources(std::vector<unsigned char>* imagePointer, const ResourceTree& tree, std::string* error,
                     std::vector<std::string>* warnings) {
   std::vector<unsigned char>& image = *imagePointer;
   Headers h;
   if (!parseHeaders(image, &h, error)) return false;
-  // Raw data must follow the section table's order for the shift below.
-  uint64_t previousEnd = 0;
-  for (const Section& s : h.sections) {
-    if (s.rawSize == 0) continue;
-    if (s.rawOffset < previousEnd) {
-      *error = "the sections' file data is not in table order";
-      return false;
-    }
-    previousEnd = static_cast<uint64_t>(s.rawOffset) + s.rawSize;
-  }
+  if (!checkLayout(h, image.size(), error)) return false;
   const Section old = h.sections[h.resourceSection];
   std::vector<unsigned char> fresh = buildSection(tree, old.virtualAddress);
+  if (fresh.size() >= 0xFFFFFFFFu - old.virtualAddress) {
+    *error = "the resources would not fit in a 4 GiB image";
+    return false;
+  }
   uint32_t newVirtualSize = static_cast<uint32_t>(fresh.size());
   uint32_t newRawSize = static_cast<uint32_t>(alignUp(fresh.size(), h.fileAlignment));
   fresh.resize(newRawSize, 0);

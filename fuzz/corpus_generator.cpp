@@ -1,0 +1,169 @@
+// Writes the seed corpus of every fuzz target into the folder given (the
+// committed fuzz/corpus): small valid inputs and a few typical damages, so
+// that fuzzing starts from inputs that reach deep into each reader.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "payload_archive.h"
+#include "payload_codec.h"
+#include "pe_resources.h"
+
+using Bytes = std::vector<unsigned char>;
+using quillon::launcher::ArchiveFile;
+
+namespace {
+
+std::filesystem::path root;
+
+void save(const std::string& target, const std::string& name, const Bytes& bytes) {
+  std::filesystem::create_directories(root / target);
+  std::ofstream out(root / target / name, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+std::vector<ArchiveFile> files(int n) {
+  const char* names[] = {"trampo.exe", "quillon.dll", "readme.txt", "A.TXT", "a.txt"};
+  std::vector<ArchiveFile> out;
+  for (int i = 0; i < n; ++i) {
+    ArchiveFile f;
+    f.name = names[i];
+    f.creationTime = 0x01D0000000000000ull + static_cast<uint64_t>(i);
+    f.lastAccessTime = f.creationTime + 1;
+    f.lastWriteTime = f.creationTime + 2;
+    f.data = text("content of " + f.name + std::string(static_cast<size_t>(i) * 11, 'x'));
+    out.push_back(f);
+  }
+  return out;
+}
+
+void put16(Bytes& b, size_t at, uint32_t v) {
+  b[at] = static_cast<unsigned char>(v);
+  b[at + 1] = static_cast<unsigned char>(v >> 8);
+}
+void put32(Bytes& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + static_cast<size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+// A small PE image as a linker lays it out: .text, .rsrc, a discardable
+// .reloc, then a symbol table; file alignment 0x200, section alignment 0x1000.
+Bytes image(bool pe32plus) {
+  Bytes b(0xA40, 0);
+  b[0] = 'M';
+  b[1] = 'Z';
+  put32(b, 0x3C, 0x80);
+  std::memcpy(&b[0x80], "PE\0\0", 4);
+  size_t coff = 0x84;
+  put16(b, coff, pe32plus ? 0x8664 : 0x14C);
+  put16(b, coff + 2, 3);
+  put32(b, coff + 8, 0xA00);
+  put32(b, coff + 12, 1);
+  uint16_t optionalSize = pe32plus ? 240 : 224;
+  put16(b, coff + 16, optionalSize);
+  size_t optional = coff + 20;
+  put16(b, optional, pe32plus ? 0x20B : 0x10B);
+  put32(b, optional + 32, 0x1000);
+  put32(b, optional + 36, 0x200);
+  put32(b, optional + 56, 0x4000);
+  put32(b, optional + 60, 0x400);
+  size_t count = optional + (pe32plus ? 108u : 92u);
+  put32(b, count, 16);
+  size_t directories = count + 4;
+  put32(b, directories + 16, 0x2000);
+  put32(b, directories + 20, 16);
+  put32(b, directories + 40, 0x3000);
+  put32(b, directories + 44, 0x20);
+  size_t sections = optional + optionalSize;
+  const char* names[] = {".text", ".rsrc", ".reloc"};
+  uint32_t characteristics[] = {0x60000020u, 0x40000040u, 0x42000040u};
+  for (uint32_t i = 0; i < 3; ++i) {
+    size_t s = sections + 40u * i;
+    std::memcpy(&b[s], names[i], std::strlen(names[i]));
+    put32(b, s + 8, i == 1 ? 16 : 0x200);
+    put32(b, s + 12, 0x1000u * (i + 1));
+    put32(b, s + 16, 0x200);
+    put32(b, s + 20, 0x400u + 0x200u * i);
+    put32(b, s + 36, characteristics[i]);
+  }
+  return b;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: fuzz_corpus_generator CORPUS_FOLDER\n");
+    return 2;
+  }
+  root = argv[1];
+  using namespace quillon::packer;
+
+  // Payload archives.
+  Bytes three = quillon::launcher::buildArchive(files(3));
+  Bytes five = quillon::launcher::buildArchive(files(5));
+  save("payload_archive", "three_files", three);
+  save("payload_archive", "repeated_names", five);
+  save("payload_archive", "count_zero", Bytes(4, 0));
+  Bytes badName = three;
+  std::memcpy(&badName[4 + 36], "..\\up", 6);
+  save("payload_archive", "directory_part", badName);
+  Bytes cut(three.begin(), three.end() - 5);
+  save("payload_archive", "data_cut_short", cut);
+
+  // Inflater: chunk sizes and a limit in front of each stream.
+  Bytes stream = compressPayload(three);
+  auto inflaterInput = [](const Bytes& chunks, unsigned char limit, const Bytes& s) {
+    Bytes in(1, static_cast<unsigned char>(chunks.size() - 1));
+    for (unsigned char c : chunks) in.push_back(c);
+    in.push_back(limit);
+    for (unsigned char c : s) in.push_back(c);
+    return in;
+  };
+  save("file_inflater", "whole_reads", inflaterInput(Bytes{0}, 0, stream));
+  save("file_inflater", "byte_by_byte", inflaterInput(Bytes{1}, 0, stream));
+  save("file_inflater", "mixed_chunks", inflaterInput(Bytes{3, 200, 1, 0}, 0, stream));
+  save("file_inflater", "over_the_limit", inflaterInput(Bytes{0}, 1, compressPayload(Bytes(2000, 'z'))));
+  Bytes damaged = stream;
+  damaged[damaged.size() / 2] ^= 0x55;
+  save("file_inflater", "damaged", inflaterInput(Bytes{5}, 0, damaged));
+
+  // Worker: payload resources.
+  save("extraction_worker", "three_files", stream);
+  save("extraction_worker", "repeated_names", compressPayload(five));
+  save("extraction_worker", "count_zero", compressPayload(Bytes(4, 0)));
+  save("extraction_worker", "directory_part", compressPayload(badName));
+  Bytes sizeZero = three;
+  put32(sizeZero, 4 + 296 + 32, 0);
+  save("extraction_worker", "size_zero", compressPayload(sizeZero));
+  save("extraction_worker", "adler_damaged", Bytes(stream.begin(), stream.end() - 1));
+
+  // PE images with a few resources, one with the payload already in.
+  for (bool plus : {false, true}) {
+    Bytes pe = image(plus);
+    ResourceTree tree;
+    tree[ResourceKey::fromId(3)][ResourceKey::fromId(1)][1033].bytes = Bytes(40, 0x11);
+    tree[ResourceKey::fromId(5)][ResourceKey::fromName("NAMED")][1031] = {1252, Bytes(9, 0x44)};
+    tree[payloadType()][payloadName()][kPayloadLanguage].bytes = Bytes(60, 0x7E);
+    std::string error;
+    if (!writeResources(&pe, tree, &error, nullptr)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return 1;
+    }
+    save("pe_resources", plus ? "pe32plus" : "pe32", pe);
+  }
+  save("pe_resources", "bare_pe32plus", image(true));
+
+  // ProgramFiles values.
+  save("removal_script", "program_files", text("C:\\Program Files"));
+  save("removal_script", "x86", text("C:\\Program Files (x86)"));
+  save("removal_script", "second_drive", text("D:\\Apps:\\More"));
+  save("removal_script", "trailing_separators", text("E:\\\\Prog\\\\"));
+  save("removal_script", "batch_characters", text("C:\\100% & ^(x)"));
+  save("removal_script", "no_drive", text("Program Files"));
+  return 0;
+}
