@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "dll_hardening.h"
+#include "platform/win32/dll_hardening.h"
 #include "extraction_worker.h"
 #include "resource_ids.h"
 #include "system_libraries.h"
@@ -112,7 +112,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-  quillon::restrictDllSearchToSystem();
+  platform::win32::RestrictDllSearch();
   g_instance = instance;
 
   quillon::launcher::registerProgressClass();

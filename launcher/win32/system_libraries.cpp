@@ -4,29 +4,14 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include <cstring>
+#include "platform/win32/dll_hardening.h"
 
 namespace quillon {
 namespace launcher {
 
-namespace {
-
-template <typename Function>
-Function lookUp(const char* library, const char* name) {
-  HMODULE module = LoadLibraryA(library);
-  if (module == nullptr) return nullptr;
-  FARPROC proc = GetProcAddress(module, name);
-  Function function = nullptr;
-  static_assert(sizeof function == sizeof proc, "function pointer sizes");
-  if (proc != nullptr) std::memcpy(&function, &proc, sizeof function);
-  return function;
-}
-
-}  // namespace
-
 bool registerProgressClass() {
   typedef BOOL(WINAPI * InitFn)(const INITCOMMONCONTROLSEX*);
-  InitFn init = lookUp<InitFn>("comctl32.dll", "InitCommonControlsEx");
+  InitFn init = platform::win32::SystemFunction<InitFn>("comctl32.dll", "InitCommonControlsEx");
   if (init == nullptr) return false;
   INITCOMMONCONTROLSEX classes;
   classes.dwSize = sizeof classes;
@@ -36,19 +21,19 @@ bool registerProgressClass() {
 
 void shellOpen(const char* file, const char* parameters) {
   typedef HINSTANCE(WINAPI * ShellExecuteFn)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-  static ShellExecuteFn execute = lookUp<ShellExecuteFn>("shell32.dll", "ShellExecuteA");
+  static ShellExecuteFn execute = platform::win32::SystemFunction<ShellExecuteFn>("shell32.dll", "ShellExecuteA");
   if (execute != nullptr) execute(nullptr, "open", file, parameters, nullptr, SW_SHOWNORMAL);
 }
 
 bool initialiseCom() {
   typedef HRESULT(WINAPI * InitFn)(LPVOID, DWORD);
-  InitFn init = lookUp<InitFn>("ole32.dll", "CoInitializeEx");
+  InitFn init = platform::win32::SystemFunction<InitFn>("ole32.dll", "CoInitializeEx");
   return init != nullptr && SUCCEEDED(init(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
 }
 
 void uninitialiseCom() {
   typedef void(WINAPI * UninitFn)();
-  UninitFn uninit = lookUp<UninitFn>("ole32.dll", "CoUninitialize");
+  UninitFn uninit = platform::win32::SystemFunction<UninitFn>("ole32.dll", "CoUninitialize");
   if (uninit != nullptr) uninit();
 }
 

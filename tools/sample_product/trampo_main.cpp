@@ -8,14 +8,14 @@
 
 #include <string>
 
-#include "dll_hardening.h"
+#include "platform/win32/dll_hardening.h"
 
 #ifndef QUILLON_FRAMEWORK_ARGUMENT
 #define QUILLON_FRAMEWORK_ARGUMENT ""
 #endif
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  quillon::restrictDllSearchToSystem();
+  platform::win32::RestrictDllSearch();
 
   char self[MAX_PATH * 2] = {};
   const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);

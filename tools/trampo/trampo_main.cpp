@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "dll_hardening.h"
+#include "platform/win32/dll_hardening.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ const char* parameterPart(const char* commandLine) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  quillon::restrictDllSearchToSystem();
+  platform::win32::RestrictDllSearch();
 
   char self[MAX_PATH * 2] = {};
   GetModuleFileNameA(nullptr, self, sizeof self);

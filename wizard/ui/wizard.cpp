@@ -18,8 +18,14 @@ Wizard::Wizard(Platform platform)
   window_.Timer17.onTick = [this] { OnFrameworkInstallerStarted(); };
 }
 
-void Wizard::Start() {
+void Wizard::InitCommonControls() {
+  if (commonControlsReady_) return;
+  commonControlsReady_ = true;
   p_.host.InitCommonControls();
+}
+
+void Wizard::Start() {
+  InitCommonControls();
   p_.host.MakeTopMost();
   startState_ = RunLoadSteps(window_, p_.env, p_.files, p_.shell);
 }

@@ -39,6 +39,9 @@ class Wizard {
   WizardWindow& window() { return window_; }
   StartState startState() const { return startState_; }
 
+  // The platform's common-controls set-up, once. Start runs it unless it has
+  // run already; a view that creates real progress bars runs it before them.
+  void InitCommonControls();
   // Runs what creating the window runs, before it is first shown.
   void Start();
 
@@ -60,6 +63,7 @@ class Wizard {
   Platform p_;
   WizardWindow window_;
   StartState startState_ = StartState::kPresent;
+  bool commonControlsReady_ = false;
   Navigation navigation_;
   InstallSteps steps_;
   ShortcutSteps shortcuts_;

@@ -20,7 +20,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   wizard::win32::WizardView view(instance);
   platform::win32::Processes processes;
   wizard::Wizard wizard({env, files, shell, view, registry, processes});
-  // The window exists (hidden) before the start-up, which places it topmost.
+  // The progress bars' class comes first; the window exists (hidden) before
+  // the start-up, which places it topmost.
+  wizard.InitCommonControls();
   if (!view.Create(wizard)) return 1;
   wizard.Start();
   view.Show();

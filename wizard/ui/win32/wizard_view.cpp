@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/win32/dll_hardening.h"
 #include "wizard/ui/win32/resource_ids.h"
 
 namespace wizard::win32 {
@@ -19,7 +20,7 @@ const int kProgressSteps = 10000;
 
 int Px(int twips) { return static_cast<int>(std::lround(twips / static_cast<double>(kTwipsPerPixel))); }
 
-const DWORD kWindowStyle = WS_POPUP | WS_BORDER | WS_SYSMENU | WS_CLIPSIBLINGS;
+const DWORD kWindowStyle = WS_POPUP | WS_BORDER | WS_CLIPSIBLINGS;
 const DWORD kWindowExStyle = WS_EX_APPWINDOW;
 
 WizardView* ViewFromCreate(HWND hwnd, UINT msg, LPARAM lp) {
@@ -87,11 +88,8 @@ bool WizardView::Create(Wizard& wizard) {
   RECT frame = {0, 0, kClientWidthPx, kClientHeightPx};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
   const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  RECT work;
-  if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
-    work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  const int x = work.left + (work.right - work.left - width) / 2;
-  const int y = work.top + (work.bottom - work.top - height) / 2;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   window_ = CreateWindowExA(kWindowExStyle, kWindowClass, "", kWindowStyle, x, y, width, height,
                             nullptr, nullptr, instance_, this);
   if (!window_) return false;
@@ -178,7 +176,10 @@ void WizardView::CreateChild(Control& control) {
     SendMessageA(hwnd, PBM_SETPOS, static_cast<WPARAM>(ProgressPosition(control)), 0);
   }
   if (s.image != Asset::kNone) child.image = LoadAsset(instance_, s.image);
-  if (s.autoSize) FitToText(child);
+  // Without its symbol face the character would show as a digit; the arrow
+  // it stands for is drawn instead, in the box the glyph fills.
+  child.drawnArrow = &control == &wizard_->window().StepArrow && !FaceInstalled(s.font);
+  if (s.autoSize && !child.drawnArrow) FitToText(child);
 
   control.Observe([this](Control& c, Property p) { Mirror(c, p); });
 }
@@ -221,6 +222,48 @@ void WizardView::Mirror(Control& control, Property property) {
       SendMessageA(hwnd, PBM_SETPOS, static_cast<WPARAM>(ProgressPosition(control)), 0);
       break;
   }
+}
+
+namespace {
+
+int CALLBACK NoteFace(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+}  // namespace
+
+bool WizardView::FaceInstalled(const Font& font) {
+  LOGFONTA wanted = {};
+  wanted.lfCharSet = static_cast<BYTE>(font.charset);
+  lstrcpynA(wanted.lfFaceName, font.face.c_str(), LF_FACESIZE);
+  bool found = false;
+  HDC dc = GetDC(nullptr);
+  EnumFontFamiliesExA(dc, &wanted, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
+  ReleaseDC(nullptr, dc);
+  return found;
+}
+
+// The glyph: a downward arrow with a triangular head, pointing at the button
+// below it, in the label's colour on whatever lies beneath.
+void WizardView::PaintArrow(HWND hwnd, const Child& child) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT r;
+  GetClientRect(hwnd, &r);
+  const int w = r.right, h = r.bottom;
+  const int shaft = std::max(2, w / 4), left = (w - shaft) / 2, neck = h * 11 / 20;
+  const POINT outline[] = {{left, h / 6},        {left + shaft, h / 6}, {left + shaft, neck}, {w, neck},
+                           {w / 2, h - h / 8},   {0, neck},             {left, neck}};
+  const COLORREF colour = Resolve(child.control->spec().foreground, GetSysColor(COLOR_WINDOWTEXT));
+  HGDIOBJ oldBrush = SelectObject(dc, BrushFor(colour));
+  HPEN pen = CreatePen(PS_SOLID, 1, colour);
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  Polygon(dc, outline, static_cast<int>(std::size(outline)));
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  DeleteObject(pen);
+  EndPaint(hwnd, &ps);
 }
 
 void WizardView::FitToText(Child& child) {
@@ -423,6 +466,15 @@ LRESULT CALLBACK WizardView::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     case WM_NCDESTROY:
       RemovePropA(hwnd, kViewProperty);
       break;
+    case WM_ERASEBKGND:
+      if (self->drawnArrow) return 1;
+      break;
+    case WM_PAINT:
+      if (self->drawnArrow) {
+        view->PaintArrow(hwnd, *self);
+        return 0;
+      }
+      break;
     default:
       if (IsMouseDown(msg)) {
         view->OnMouseDown(self, msg);
@@ -509,7 +561,11 @@ int WizardView::Run() {
   return exitCode_;
 }
 
-void WizardView::InitCommonControls() { ::InitCommonControls(); }
+// comctl32 is no KnownDLL: it is loaded from the system directory, never from
+// the TEMP folder the wizard runs in.
+void WizardView::InitCommonControls() {
+  if (auto init = platform::win32::SystemFunction<void(WINAPI*)()>("comctl32.dll", "InitCommonControls")) init();
+}
 
 void WizardView::MakeTopMost() {
   SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

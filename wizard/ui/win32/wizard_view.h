@@ -48,7 +48,11 @@ class WizardView : public platform::UiHost {
     HWND hwnd = nullptr;
     WNDPROC original = nullptr;  // for subclassed standard controls
     Image image;
+    bool drawnArrow = false;  // the symbol face is missing: the arrow is drawn
   };
+
+  static bool FaceInstalled(const Font& font);
+  void PaintArrow(HWND hwnd, const Child& child);
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
