@@ -16,12 +16,15 @@ wine_setup() {
   wine_ensure_template
 }
 
+# What the template holds; a template made by an older version is made anew.
+QUILLON_TEMPLATE_VERSION=2
+
 # Creates the template prefix once; concurrent callers wait on the lock.
 wine_ensure_template() {
   local dir=$QUILLON_WINE_DIR
   (
     flock 9
-    if [ ! -f "$dir/template/.ready" ]; then
+    if [ "$(cat "$dir/template/.ready" 2>/dev/null)" != "$QUILLON_TEMPLATE_VERSION" ]; then
       rm -rf "$dir/template"
       WINEPREFIX="$dir/template" wineboot -i >/dev/null 2>&1 || true
       WINEPREFIX="$dir/template" wineserver -w
@@ -31,9 +34,32 @@ wine_ensure_template() {
       for link in "$dir"/template/drive_c/users/*/*; do
         if [ -L "$link" ]; then rm -f "$link"; mkdir -p "$link"; fi
       done
-      touch "$dir/template/.ready"
+      wine_template_settings "$dir/template"
+      echo "$QUILLON_TEMPLATE_VERSION" >"$dir/template/.ready"
     fi
   ) 9>"$dir/.template.lock"
+}
+
+# Makes the prefix draw and behave like Windows:
+# - Wine's own fonts (Tahoma, Marlett, Wingdings, Symbol, ...), which Debian's
+#   Wine does not load from its data folder, and "Arial Narrow" as the
+#   metric-compatible Liberation Sans Narrow; otherwise every face falls back
+#   to a much wider one and texts overflow their boxes;
+# - no wait for a window manager that Xvfb does not have: without
+#   "Managed"="N" every hidden top-level window (a message box that returns,
+#   the wizard hiding) stalls for 2 s.
+wine_template_settings() {
+  local prefix=$1 fonts="$1/drive_c/windows/Fonts"
+  mkdir -p "$fonts"
+  cp -f /usr/share/wine/fonts/*.ttf "$fonts"/ 2>/dev/null || true
+  cp -f /usr/share/fonts/truetype/liberation/LiberationSansNarrow-*.ttf "$fonts"/ 2>/dev/null || true
+  local reg="$prefix/settings.reg"
+  printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' '"Arial Narrow"="Liberation Sans Narrow"' '' >"$reg"
+  WINEPREFIX="$prefix" wine regedit /S "$(WINEPREFIX="$prefix" winepath -w "$reg")" >/dev/null 2>&1 || true
+  WINEPREFIX="$prefix" wineserver -w
+  rm -f "$reg"
 }
 
 # Points WINEPREFIX at a fresh copy of the template named $1.
