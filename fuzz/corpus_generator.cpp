@@ -11,8 +11,9 @@
 #include "payload_archive.h"
 #include "payload_codec.h"
 #include "pe_resources.h"
+#include "test_pe_image.h"
 
-using Bytes = std::vector<unsigned char>;
+using quillon::packer::Bytes;
 using quillon::launcher::ArchiveFile;
 
 namespace {
@@ -40,57 +41,6 @@ std::vector<ArchiveFile> files(int n) {
     out.push_back(f);
   }
   return out;
-}
-
-void put16(Bytes& b, size_t at, uint32_t v) {
-  b[at] = static_cast<unsigned char>(v);
-  b[at + 1] = static_cast<unsigned char>(v >> 8);
-}
-void put32(Bytes& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-// A small PE image as a linker lays it out: .text, .rsrc, a discardable
-// .reloc, then a symbol table; file alignment 0x200, section alignment 0x1000.
-Bytes image(bool pe32plus) {
-  Bytes b(0xA40, 0);
-  b[0] = 'M';
-  b[1] = 'Z';
-  put32(b, 0x3C, 0x80);
-  std::memcpy(&b[0x80], "PE\0\0", 4);
-  size_t coff = 0x84;
-  put16(b, coff, pe32plus ? 0x8664 : 0x14C);
-  put16(b, coff + 2, 3);
-  put32(b, coff + 8, 0xA00);
-  put32(b, coff + 12, 1);
-  uint16_t optionalSize = pe32plus ? 240 : 224;
-  put16(b, coff + 16, optionalSize);
-  size_t optional = coff + 20;
-  put16(b, optional, pe32plus ? 0x20B : 0x10B);
-  put32(b, optional + 32, 0x1000);
-  put32(b, optional + 36, 0x200);
-  put32(b, optional + 56, 0x4000);
-  put32(b, optional + 60, 0x400);
-  size_t count = optional + (pe32plus ? 108u : 92u);
-  put32(b, count, 16);
-  size_t directories = count + 4;
-  put32(b, directories + 16, 0x2000);
-  put32(b, directories + 20, 16);
-  put32(b, directories + 40, 0x3000);
-  put32(b, directories + 44, 0x20);
-  size_t sections = optional + optionalSize;
-  const char* names[] = {".text", ".rsrc", ".reloc"};
-  uint32_t characteristics[] = {0x60000020u, 0x40000040u, 0x42000040u};
-  for (uint32_t i = 0; i < 3; ++i) {
-    size_t s = sections + 40u * i;
-    std::memcpy(&b[s], names[i], std::strlen(names[i]));
-    put32(b, s + 8, i == 1 ? 16 : 0x200);
-    put32(b, s + 12, 0x1000u * (i + 1));
-    put32(b, s + 16, 0x200);
-    put32(b, s + 20, 0x400u + 0x200u * i);
-    put32(b, s + 36, characteristics[i]);
-  }
-  return b;
 }
 
 }  // namespace
@@ -138,13 +88,13 @@ int main(int argc, char** argv) {
   save("extraction_worker", "count_zero", compressPayload(Bytes(4, 0)));
   save("extraction_worker", "directory_part", compressPayload(badName));
   Bytes sizeZero = three;
-  put32(sizeZero, 4 + 296 + 32, 0);
+  quillon::packer::put32(sizeZero, 4 + 296 + 32, 0);
   save("extraction_worker", "size_zero", compressPayload(sizeZero));
   save("extraction_worker", "adler_damaged", Bytes(stream.begin(), stream.end() - 1));
 
   // PE images with a few resources, one with the payload already in.
   for (bool plus : {false, true}) {
-    Bytes pe = image(plus);
+    Bytes pe = quillon::packer::makeImage(plus).bytes;
     ResourceTree tree;
     tree[ResourceKey::fromId(3)][ResourceKey::fromId(1)][1033].bytes = Bytes(40, 0x11);
     tree[ResourceKey::fromId(5)][ResourceKey::fromName("NAMED")][1031] = {1252, Bytes(9, 0x44)};
@@ -156,7 +106,7 @@ int main(int argc, char** argv) {
     }
     save("pe_resources", plus ? "pe32plus" : "pe32", pe);
   }
-  save("pe_resources", "bare_pe32plus", image(true));
+  save("pe_resources", "bare_pe32plus", quillon::packer::makeImage(true).bytes);
 
   // ProgramFiles values.
   save("removal_script", "program_files", text("C:\\Program Files"));
