@@ -148,6 +148,111 @@ bool Shown(HWND hwnd) { return IsWindowVisible(hwnd) != FALSE; }
 
 void Press(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+HWND ChildAt(HWND parent, POINT client) { return ChildWindowFromPointEx(parent, client, CWP_SKIPINVISIBLE); }
+
+RECT ClientOnScreen(HWND hwnd) {
+  RECT r = {};
+  GetClientRect(hwnd, &r);
+  MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+bool Within(HWND hwnd, HWND ancestor) { return hwnd && (hwnd == ancestor || IsChild(ancestor, hwnd)); }
+
+namespace {
+
+void MouseEvent(DWORD flags) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof input);
+}
+
+}  // namespace
+
+void MouseDrag(POINT at, int dx, int dy, DWORD button, bool clickFirst) {
+  // The matching release flag is the next bit up.
+  const DWORD release = button << 1;
+  SetCursorPos(at.x, at.y);
+  Sleep(150);
+  if (clickFirst) {
+    MouseEvent(button);
+    Sleep(30);
+    MouseEvent(release);
+    Sleep(60);
+  }
+  MouseEvent(button);
+  Sleep(150);
+  for (int step = 1; step <= 5; ++step) {
+    SetCursorPos(at.x + dx * step / 5, at.y + dy * step / 5);
+    Sleep(40);
+  }
+  MouseEvent(release);
+  Sleep(250);
+}
+
+void KeyPress(WORD key, bool shift) {
+  INPUT inputs[4] = {};
+  int n = 0;
+  auto add = [&](WORD vk, DWORD flags) {
+    inputs[n].type = INPUT_KEYBOARD;
+    inputs[n].ki.wVk = vk;
+    inputs[n].ki.dwFlags = flags;
+    ++n;
+  };
+  if (shift) add(VK_SHIFT, 0);
+  add(key, 0);
+  add(key, KEYEVENTF_KEYUP);
+  if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+  SendInput(static_cast<UINT>(n), inputs, sizeof inputs[0]);
+}
+
+std::vector<COLORREF> ScreenPixels(const RECT& area) {
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return {};
+  std::vector<COLORREF> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<RGBQUAD> raw(pixels.size());
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), raw.data(), &info, DIB_RGB_COLORS);
+  for (std::size_t i = 0; i < raw.size(); ++i) pixels[i] = RGB(raw[i].rgbRed, raw[i].rgbGreen, raw[i].rgbBlue);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+SIZE MeasureText(const LOGFONTA& font, const std::string& text, int wrapWidth) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HFONT f = CreateFontIndirectA(&font);
+  HGDIOBJ old = SelectObject(dc, f);
+  RECT r = {0, 0, wrapWidth, 0};
+  const UINT format = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE);
+  DrawTextA(dc, text.c_str(), -1, &r, format);
+  SelectObject(dc, old);
+  DeleteObject(f);
+  DeleteDC(dc);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
 std::string OwnFolder() {
   char path[MAX_PATH * 2] = {};
   GetModuleFileNameA(nullptr, path, sizeof path);

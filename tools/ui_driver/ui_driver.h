@@ -60,6 +60,32 @@ bool WaitUntil(Condition condition, DWORD timeoutMs) {
   } while (GetTickCount() - start < timeoutMs);
   return condition();
 }
+// The window that has the keyboard focus in the thread that owns `window`
+// (a program's own GetFocus, seen from outside), or nullptr.
+HWND FocusOf(HWND window);
+// The visible direct child of `parent` at a point of its client area (the
+// topmost where siblings overlap), `parent` itself where none is.
+HWND ChildAt(HWND parent, POINT client);
+// `hwnd`'s client rectangle in screen coordinates.
+RECT ClientOnScreen(HWND hwnd);
+// Whether `hwnd` is `ancestor` or lies inside it.
+bool Within(HWND hwnd, HWND ancestor);
+
+// Real mouse input, as the user gives it: press `button` (MOUSEEVENTF_LEFTDOWN
+// or MOUSEEVENTF_RIGHTDOWN) at `at`, move by (dx, dy) in small steps, let go.
+// With `clickFirst` a full click at the same place comes just before, so the
+// press is the second of a double-click.
+void MouseDrag(POINT at, int dx, int dy, DWORD button, bool clickFirst = false);
+// A real key press (with Shift held when asked) for the foreground window.
+void KeyPress(WORD key, bool shift = false);
+
+// The box `text` takes in `font` as DrawText lays it out: on one line, or
+// broken at words within `wrapWidth` pixels.
+SIZE MeasureText(const LOGFONTA& font, const std::string& text, int wrapWidth = 0);
+
+// What the screen shows in `area` (screen coordinates), row by row.
+std::vector<COLORREF> ScreenPixels(const RECT& area);
+
 // This process's environment with `overrides` applied, as a Windows block.
 std::string EnvironmentBlock(const std::map<std::string, std::string>& overrides);
 

@@ -31,18 +31,24 @@ WizardView* ViewFromCreate(HWND hwnd, UINT msg, LPARAM lp) {
   return reinterpret_cast<WizardView*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
+// Classes with double-clicks (the static labels) report a quick second press
+// as a double-click; it is a press like any other.
 MouseButton ButtonOf(UINT msg) {
   switch (msg) {
-    case WM_LBUTTONDOWN: return MouseButton::kLeft;
-    case WM_RBUTTONDOWN: return MouseButton::kRight;
-    case WM_MBUTTONDOWN: return MouseButton::kMiddle;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: return MouseButton::kLeft;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK: return MouseButton::kRight;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK: return MouseButton::kMiddle;
     default: return MouseButton::kOther;
   }
 }
 
 bool IsMouseDown(UINT msg) {
   return msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN ||
-         msg == WM_XBUTTONDOWN;
+         msg == WM_XBUTTONDOWN || msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK ||
+         msg == WM_MBUTTONDBLCLK || msg == WM_XBUTTONDBLCLK;
 }
 
 WPARAM CheckState(int check) {
@@ -208,9 +214,11 @@ void WizardView::Mirror(Control& control, Property property) {
       break;
     case Property::kVisible:
       ShowWindow(hwnd, control.visible() ? SW_SHOWNA : SW_HIDE);
+      KeepFocus();
       break;
     case Property::kEnabled:
       EnableWindow(hwnd, control.enabled());
+      KeepFocus();
       break;
     case Property::kCheck:
       SendMessageA(hwnd, BM_SETCHECK, CheckState(control.check()), 0);
@@ -282,6 +290,13 @@ void WizardView::FitToText(Child& child) {
   const int width = r.right - r.left + 3;
   const int left = child.control->spec().align == Align::kRight ? Px(b.left + b.width) - width : Px(b.left);
   SetWindowPos(child.hwnd, nullptr, left, Px(b.top), width, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Disabling or hiding the focused button leaves no focus at all, and then no
+// key reaches the wizard (Escape on the finishing steps); the window itself
+// takes it over.
+void WizardView::KeepFocus() {
+  if (!GetFocus() && GetActiveWindow() == window_) SetFocus(window_);
 }
 
 // A transparent label shows whatever its parent drew beneath it, so a change
@@ -508,8 +523,9 @@ void WizardView::MoveFocus(bool backwards) {
 }
 
 // The keys a dialog would handle, kept in the wizard's own order: Tab moves
-// along the keyboard order, Enter presses the focused push button or else the
-// default one, Escape acts as a close request.
+// along the keyboard order, Enter presses the default button where the page
+// has one (so never the framework install button) and else the focused push
+// button, Escape acts as a close request.
 bool WizardView::TranslateKey(const MSG& msg) {
   if (msg.message != WM_KEYDOWN || !window_) return false;
   if (msg.hwnd != window_ && !IsChild(window_, msg.hwnd)) return false;
@@ -519,10 +535,10 @@ bool WizardView::TranslateKey(const MSG& msg) {
       return true;
     case VK_RETURN: {
       Child* focused = FindChild(GetFocus());
-      if (focused && focused->control->kind() == ControlKind::kButton) {
-        wizard_->OnClick(*focused->control);
-      } else if (Control* d = wizard_->window().DefaultButton()) {
+      if (Control* d = wizard_->window().DefaultButton()) {
         wizard_->OnClick(*d);
+      } else if (focused && focused->control->kind() == ControlKind::kButton) {
+        wizard_->OnClick(*focused->control);
       }
       return true;
     }

@@ -71,6 +71,7 @@ class WizardView : public platform::UiHost {
   void Mirror(Control& control, Property property);
   void FitToText(Child& child);
   void RedrawUnder(HWND hwnd);
+  void KeepFocus();
   void MoveFocus(bool backwards);
   bool Pump(bool wait);
 
