@@ -50,6 +50,20 @@ inline std::set<std::string> Listing(const std::string& dir) {
   return names;
 }
 
+// Wine hands web addresses to the programs listed under WineBrowser: here a
+// recorder that appends each to `log`, which starts empty.
+inline bool RecordBrowserLaunches(const std::string& recorder, const std::string& log) {
+  DeleteFileA(log.c_str());
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &key, nullptr) != ERROR_SUCCESS)
+    return false;
+  const bool set = RegSetValueExA(key, "Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(recorder.c_str()),
+                                  static_cast<DWORD>(recorder.size() + 1)) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return set;
+}
+
 // What a console command prints.
 inline std::string ConsoleOutput(const std::string& command) {
   std::string output;

@@ -130,17 +130,8 @@ TEST_F(FinishingTest, FrameworkButtonStartsTheInstallerAndEnds) {
 }
 
 TEST_F(FinishingTest, MakerLinkOpensThePageInTheBrowser) {
-  // Wine hands web addresses to the programs listed here: a recorder.
   const std::string log = QUILLON_BROWSER_LOG;
-  DeleteFileA(log.c_str());
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  const std::string recorder = QUILLON_BROWSER_RECORDER;
-  RegSetValueExA(key, "Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(recorder.c_str()),
-                 static_cast<DWORD>(recorder.size() + 1));
-  RegCloseKey(key);
+  ASSERT_TRUE(RecordBrowserLaunches(QUILLON_BROWSER_RECORDER, log));
 
   StartWizard("quillon-finishing-link");
   HWND window = Run();

@@ -423,15 +423,7 @@ TEST_F(WizardViewTest, AnInstallByKeyboardAsTheUserSeesIt) {
 // second quick press acts like the first; a right press moves nothing.
 TEST_F(WizardViewTest, EverySurfaceDragsAndLinksOpenOnEveryPress) {
   const std::string log = QUILLON_BROWSER_LOG;
-  DeleteFileA(log.c_str());
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  const std::string recorder = QUILLON_BROWSER_RECORDER;
-  RegSetValueExA(key, "Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(recorder.c_str()),
-                 static_cast<DWORD>(recorder.size() + 1));
-  RegCloseKey(key);
+  ASSERT_TRUE(RecordBrowserLaunches(QUILLON_BROWSER_RECORDER, log));
 
   HWND window = Run("quillon-view-drag");
   ASSERT_NE(window, nullptr);
