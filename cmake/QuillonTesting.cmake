@@ -11,19 +11,29 @@ if(WIN32)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/cmake/wine-run ${QUILLON_WINE_DIR})
 endif()
 
-# quillon_test(name SOURCES ... LIBS ... [FRESH_PREFIX])
+# quillon_test(name SOURCES ... LIBS ... [FRESH_PREFIX] [OWN_DISPLAY])
 # Natively each GoogleTest case is its own CTest test; under Wine the whole
 # program is one test, because every Wine start costs far more than a case.
+# OWN_DISPLAY gives the program a virtual display of its own: keyboard and
+# mouse input is global to a display, and another test's window there could
+# take the focus or the keys.
 function(quillon_test name)
-  cmake_parse_arguments(T "FRESH_PREFIX" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "FRESH_PREFIX;OWN_DISPLAY" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   quillon_warnings(${name})
   if(WIN32)
     add_test(NAME ${name} COMMAND ${name})
+    set(environment "")
     if(T_FRESH_PREFIX)
-      set_tests_properties(${name} PROPERTIES ENVIRONMENT "QUILLON_FRESH_PREFIX=${name}")
+      list(APPEND environment "QUILLON_FRESH_PREFIX=${name}")
+    endif()
+    if(T_OWN_DISPLAY)
+      list(APPEND environment "QUILLON_OWN_DISPLAY=1")
+    endif()
+    if(environment)
+      set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}")
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT 600)
   else()
