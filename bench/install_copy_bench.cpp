@@ -11,7 +11,7 @@
 #include "platform/fake/registry.h"
 #include "platform/fake/shell.h"
 #include "wizard/engine/file_copy.h"
-#include "wizard/ui/headless_host.h"
+#include "wizard/headless/headless_host.h"
 #include "wizard/ui/wizard.h"
 
 int main() {

@@ -9,7 +9,7 @@
 
 #include "extraction_worker.h"
 #include "file_inflater.h"
-#include "launcher_fakes.h"
+#include "launcher/fake/worker_host.h"
 #include "payload_codec.h"
 
 namespace {
@@ -21,7 +21,7 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 }  // namespace
 
 int main() {
-  using namespace quillon::launcher;
+  using namespace launcher;
   // Program code compresses to roughly half, like the stock payload.
   std::mt19937 random(2004);
   std::vector<ArchiveFile> files;
@@ -36,30 +36,30 @@ int main() {
     }
     files.push_back(f);
   }
-  std::vector<unsigned char> archive = buildArchive(files);
+  std::vector<unsigned char> archive = BuildArchive(files);
 
   auto start = std::chrono::steady_clock::now();
-  std::vector<unsigned char> stream = quillon::packer::compressPayload(archive);
+  std::vector<unsigned char> stream = packer::CompressPayload(archive);
   double compress = secondsSince(start);
 
-  testing::FakeFiles fakeFiles;
-  fakeFiles.addDirectory("C:\\t");
-  fakeFiles.put("C:\\t\\packed", stream);
+  fake::LauncherFiles fakeFiles;
+  fakeFiles.AddDirectory("C:\\t");
+  fakeFiles.Put("C:\\t\\packed", stream);
   const int rounds = 20;
   start = std::chrono::steady_clock::now();
   for (int i = 0; i < rounds; ++i) {
     FileInflater inflater(fakeFiles);
-    inflater.inflateFile("C:\\t\\packed", "C:\\t\\archive");
+    inflater.InflateFile("C:\\t\\packed", "C:\\t\\archive");
   }
   double inflate = secondsSince(start) / rounds;
 
   start = std::chrono::steady_clock::now();
   for (int i = 0; i < rounds; ++i) {
-    testing::FakeHost host;
+    fake::WorkerHost host;
     host.payload = stream;
-    host.fakeFiles.addDirectory("D:\\Extract");
+    host.fakeFiles.AddDirectory("D:\\Extract");
     ExtractionWorker worker(host, "D:\\Extract");
-    worker.run();
+    worker.Run();
   }
   double run = secondsSince(start) / rounds;
 

@@ -13,8 +13,8 @@
 #include "pe_resources.h"
 #include "test_pe_image.h"
 
-using quillon::packer::Bytes;
-using quillon::launcher::ArchiveFile;
+using packer::Bytes;
+using launcher::ArchiveFile;
 
 namespace {
 
@@ -51,11 +51,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   root = argv[1];
-  using namespace quillon::packer;
+  using namespace packer;
 
   // Payload archives.
-  Bytes three = quillon::launcher::buildArchive(files(3));
-  Bytes five = quillon::launcher::buildArchive(files(5));
+  Bytes three = launcher::BuildArchive(files(3));
+  Bytes five = launcher::BuildArchive(files(5));
   save("payload_archive", "three_files", three);
   save("payload_archive", "repeated_names", five);
   save("payload_archive", "count_zero", Bytes(4, 0));
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   save("payload_archive", "data_cut_short", cut);
 
   // Inflater: chunk sizes and a limit in front of each stream.
-  Bytes stream = compressPayload(three);
+  Bytes stream = CompressPayload(three);
   auto inflaterInput = [](const Bytes& chunks, unsigned char limit, const Bytes& s) {
     Bytes in(1, static_cast<unsigned char>(chunks.size() - 1));
     for (unsigned char c : chunks) in.push_back(c);
@@ -77,36 +77,36 @@ int main(int argc, char** argv) {
   save("file_inflater", "whole_reads", inflaterInput(Bytes{0}, 0, stream));
   save("file_inflater", "byte_by_byte", inflaterInput(Bytes{1}, 0, stream));
   save("file_inflater", "mixed_chunks", inflaterInput(Bytes{3, 200, 1, 0}, 0, stream));
-  save("file_inflater", "over_the_limit", inflaterInput(Bytes{0}, 1, compressPayload(Bytes(2000, 'z'))));
+  save("file_inflater", "over_the_limit", inflaterInput(Bytes{0}, 1, CompressPayload(Bytes(2000, 'z'))));
   Bytes damaged = stream;
   damaged[damaged.size() / 2] ^= 0x55;
   save("file_inflater", "damaged", inflaterInput(Bytes{5}, 0, damaged));
 
   // Worker: payload resources.
   save("extraction_worker", "three_files", stream);
-  save("extraction_worker", "repeated_names", compressPayload(five));
-  save("extraction_worker", "count_zero", compressPayload(Bytes(4, 0)));
-  save("extraction_worker", "directory_part", compressPayload(badName));
+  save("extraction_worker", "repeated_names", CompressPayload(five));
+  save("extraction_worker", "count_zero", CompressPayload(Bytes(4, 0)));
+  save("extraction_worker", "directory_part", CompressPayload(badName));
   Bytes sizeZero = three;
-  quillon::packer::put32(sizeZero, 4 + 296 + 32, 0);
-  save("extraction_worker", "size_zero", compressPayload(sizeZero));
+  packer::put32(sizeZero, 4 + 296 + 32, 0);
+  save("extraction_worker", "size_zero", CompressPayload(sizeZero));
   save("extraction_worker", "adler_damaged", Bytes(stream.begin(), stream.end() - 1));
 
   // PE images with a few resources, one with the payload already in.
   for (bool plus : {false, true}) {
-    Bytes pe = quillon::packer::makeImage(plus).bytes;
+    Bytes pe = packer::makeImage(plus).bytes;
     ResourceTree tree;
-    tree[ResourceKey::fromId(3)][ResourceKey::fromId(1)][1033].bytes = Bytes(40, 0x11);
-    tree[ResourceKey::fromId(5)][ResourceKey::fromName("NAMED")][1031] = {1252, Bytes(9, 0x44)};
-    tree[payloadType()][payloadName()][kPayloadLanguage].bytes = Bytes(60, 0x7E);
+    tree[ResourceKey::FromId(3)][ResourceKey::FromId(1)][1033].bytes = Bytes(40, 0x11);
+    tree[ResourceKey::FromId(5)][ResourceKey::FromName("NAMED")][1031] = {1252, Bytes(9, 0x44)};
+    tree[PayloadType()][PayloadName()][kPayloadLanguage].bytes = Bytes(60, 0x7E);
     std::string error;
-    if (!writeResources(&pe, tree, &error, nullptr)) {
+    if (!WriteResources(&pe, tree, &error, nullptr)) {
       std::fprintf(stderr, "%s\n", error.c_str());
       return 1;
     }
     save("pe_resources", plus ? "pe32plus" : "pe32", pe);
   }
-  save("pe_resources", "bare_pe32plus", quillon::packer::makeImage(true).bytes);
+  save("pe_resources", "bare_pe32plus", packer::makeImage(true).bytes);
 
   // ProgramFiles values.
   save("removal_script", "program_files", text("C:\\Program Files"));

@@ -16,18 +16,19 @@
 #include "extraction_worker.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_files.h"
+#include "launcher/fake/worker_host.h"
 
-using namespace quillon::launcher;
+using namespace launcher;
 
 namespace {
 
 const char kExtract[] = "D:\\Extract";
 
-class FuzzHost : public testing::FakeHost {
+class FuzzHost : public fake::WorkerHost {
  public:
   quillon::fuzz::TrackedFiles tracked;
-  bool temporaryDirectory(std::string* directory) override {
-    tracked.addDirectory(tempDir);
+  bool TemporaryDirectory(std::string* directory) override {
+    tracked.AddDirectory(tempDir);
     *directory = tempDir;
     return true;
   }
@@ -35,7 +36,7 @@ class FuzzHost : public testing::FakeHost {
 };
 
 // Lower case, as the fake keys its files.
-std::string lower(const std::string& s) { return testing::FakeFiles::key(s.c_str()); }
+std::string lower(const std::string& s) { return fake::LauncherFiles::Key(s.c_str()); }
 
 // The plain name of `path` inside `dir` (which ends with a backslash), or "".
 std::string nameInside(const std::string& path, const std::string& dir) {
@@ -56,10 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzHost host;
   host.payload.assign(data, data + size);
   host.hasPayload = size != 0;
-  host.tracked.addDirectory(kExtract);
+  host.tracked.AddDirectory(kExtract);
   {
     ExtractionWorker worker(host, kExtract);
-    FUZZ_CHECK(worker.run() == 0);
+    FUZZ_CHECK(worker.Run() == 0);
   }
   FUZZ_CHECK(host.closeRequests == 1);
   FUZZ_CHECK(host.tracked.openHandles == 0);
@@ -72,10 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!host.starts.empty()) {
     // A hand-over only after every copy: each file in ExtractPath is the
     // unpacked file of the same name.
-    for (const std::string& name : host.tracked.namesUnder(std::string(kExtract) + "\\")) {
-      FUZZ_CHECK(host.tracked.exists(host.tempDir + name));
-      FUZZ_CHECK(host.tracked.at(host.tempDir + name).data ==
-                 host.tracked.at(std::string(kExtract) + "\\" + name).data);
+    for (const std::string& name : host.tracked.NamesUnder(std::string(kExtract) + "\\")) {
+      FUZZ_CHECK(host.tracked.Exists(host.tempDir + name));
+      FUZZ_CHECK(host.tracked.At(host.tempDir + name).data ==
+                 host.tracked.At(std::string(kExtract) + "\\" + name).data);
     }
   }
   return 0;

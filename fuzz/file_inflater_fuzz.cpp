@@ -12,7 +12,7 @@
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_files.h"
 
-using namespace quillon::launcher;
+using namespace launcher;
 
 namespace {
 
@@ -24,12 +24,12 @@ const size_t kReferenceLimit = 64u << 20;
 class RecordingInflater : public FileInflater {
  public:
   RecordingInflater(LauncherFiles& files, uint64_t limit) : FileInflater(files, limit) {}
-  void onProgress(int percent) override {
+  void OnProgress(int percent) override {
     FUZZ_CHECK(percent >= 0 && percent <= 100);
     FUZZ_CHECK(percent >= lastPercent);
     lastPercent = percent;
   }
-  void onStatus(const char* text) override { statuses.push_back(text); }
+  void OnStatus(const char* text) override { statuses.push_back(text); }
   int lastPercent = 0;
   std::vector<std::string> statuses;
 };
@@ -76,13 +76,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool valid = referenceInflate(stream, streamSize, &expected, &tooLarge);
   if (tooLarge) return 0;
 
-  files.addDirectory(kDir);
-  files.put(kInput, std::vector<unsigned char>(stream, stream + streamSize));
+  files.AddDirectory(kDir);
+  files.Put(kInput, std::vector<unsigned char>(stream, stream + streamSize));
   int result;
   std::vector<std::string> statuses;
   {
     RecordingInflater inflater(files, limit);
-    result = inflater.inflateFile(kInput, kOutput);
+    result = inflater.InflateFile(kInput, kOutput);
     statuses = inflater.statuses;
   }
   FUZZ_CHECK(files.openHandles == 0);
@@ -93,14 +93,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (valid && expected.size() <= limit) {
     FUZZ_CHECK(result == 0);
     FUZZ_CHECK(statuses[0] == "Success");
-    FUZZ_CHECK(files.exists(kOutput) && files.at(kOutput).data == expected);
+    FUZZ_CHECK(files.Exists(kOutput) && files.At(kOutput).data == expected);
   } else {
     FUZZ_CHECK(result != 0);
     FUZZ_CHECK(statuses[0] == "Zlib Error");
   }
   for (const std::string& path : files.touched) FUZZ_CHECK(path == kInput || path == kOutput);
   for (const auto& file : files.files) {
-    FUZZ_CHECK(file.first == testing::FakeFiles::key(kInput) || file.first == testing::FakeFiles::key(kOutput));
+    FUZZ_CHECK(file.first == fake::LauncherFiles::Key(kInput) || file.first == fake::LauncherFiles::Key(kOutput));
   }
   return 0;
 }

@@ -6,39 +6,39 @@
 #include <string>
 #include <vector>
 
-#include "launcher_fakes.h"
+#include "launcher/fake/launcher_files.h"
 
 namespace quillon {
 namespace fuzz {
 
-class TrackedFiles : public launcher::testing::FakeFiles {
+class TrackedFiles : public launcher::fake::LauncherFiles {
  public:
   std::vector<std::string> touched;  // every path passed in, as given
   std::vector<uint32_t> chunks;      // read sizes, in turn; empty: as asked
 
-  launcher::FileHandle createForWrite(const char* path) override {
+  launcher::FileHandle CreateForWrite(const char* path) override {
     touched.push_back(path);
-    return FakeFiles::createForWrite(path);
+    return LauncherFiles::CreateForWrite(path);
   }
-  launcher::FileHandle openForRead(const char* path) override {
+  launcher::FileHandle OpenForRead(const char* path) override {
     touched.push_back(path);
-    return FakeFiles::openForRead(path);
+    return LauncherFiles::OpenForRead(path);
   }
-  uint32_t read(launcher::FileHandle file, void* buffer, uint32_t size) override {
+  uint32_t Read(launcher::FileHandle file, void* buffer, uint32_t size) override {
     if (!chunks.empty()) {
       uint32_t chunk = chunks[reads_++ % chunks.size()];
       if (chunk < size) size = chunk;
     }
-    return FakeFiles::read(file, buffer, size);
+    return LauncherFiles::Read(file, buffer, size);
   }
-  bool remove(const char* path) override {
+  bool Remove(const char* path) override {
     touched.push_back(path);
-    return FakeFiles::remove(path);
+    return LauncherFiles::Remove(path);
   }
-  bool copy(const char* from, const char* to) override {
+  bool Copy(const char* from, const char* to) override {
     touched.push_back(from);
     touched.push_back(to);
-    return FakeFiles::copy(from, to);
+    return LauncherFiles::Copy(from, to);
   }
 
  private:

@@ -9,7 +9,7 @@
 #include "payload_codec.h"
 #include "pe_resources.h"
 
-using namespace quillon::packer;
+using namespace packer;
 
 namespace {
 
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<unsigned char> image(data, data + size);
   ResourceTree tree;
   std::string error;
-  if (!readResources(image, &tree, &error)) {
+  if (!ReadResources(image, &tree, &error)) {
     FUZZ_CHECK(!error.empty());
     return 0;
   }
@@ -44,24 +44,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<unsigned char> payload(size == 0 ? 0 : data[size - 1] * 64u + 1u);
   for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<unsigned char>(i * 13 + 7);
   ResourceTree expected = tree;
-  ResourceLanguages& languages = expected[payloadType()][payloadName()];
+  ResourceLanguages& languages = expected[PayloadType()][PayloadName()];
   languages.clear();
   languages[kPayloadLanguage].bytes = payload;
 
   std::vector<unsigned char> out = image;
   std::vector<std::string> warnings;
   error.clear();
-  if (!replacePayload(&out, payload, &error, &warnings)) {
+  if (!ReplacePayload(&out, payload, &error, &warnings)) {
     FUZZ_CHECK(!error.empty());
     FUZZ_CHECK(out == image);
     return 0;
   }
   ResourceTree back;
-  bool reread = readResources(out, &back, &error);
+  bool reread = ReadResources(out, &back, &error);
   if (!reread) std::fprintf(stderr, "re-reading the rewrite: %s\n", error.c_str());
   FUZZ_CHECK(reread);
   FUZZ_CHECK(sameTree(expected, back));
   std::vector<unsigned char> stream;
-  FUZZ_CHECK(extractPayload(out, &stream, &error) && stream == payload);
+  FUZZ_CHECK(ExtractPayload(out, &stream, &error) && stream == payload);
   return 0;
 }

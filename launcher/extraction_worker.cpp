@@ -7,7 +7,6 @@
 
 #include "file_inflater.h"
 
-namespace quillon {
 namespace launcher {
 
 namespace {
@@ -16,7 +15,7 @@ namespace {
 // one 32-bit read can take.
 const uint32_t kReadChunk = 1u << 20;
 
-std::string hexName(const std::string& directory, uint32_t number) {
+std::string HexName(const std::string& directory, uint32_t number) {
   char digits[16];
   std::snprintf(digits, sizeof digits, "%08X", static_cast<unsigned>(number));
   return directory + digits;
@@ -24,7 +23,7 @@ std::string hexName(const std::string& directory, uint32_t number) {
 
 }  // namespace
 
-std::string comparablePath(const std::string& path) {
+std::string ComparablePath(const std::string& path) {
   std::string out;
   for (char c : path) {
     if (c == '/') c = '\\';
@@ -35,7 +34,7 @@ std::string comparablePath(const std::string& path) {
   return out;
 }
 
-int filePercentage(uint32_t index, uint32_t count) {
+int FilePercentage(uint32_t index, uint32_t count) {
   return static_cast<int>((static_cast<double>(index) + 1.0) / static_cast<double>(count) * 100.0);
 }
 
@@ -53,308 +52,311 @@ ExtractionWorker::ExtractionWorker(WorkerHost& host, const std::string& extractP
       trampoOffset_(0),
       trampoSize_(0) {}
 
-int ExtractionWorker::run() {
+int ExtractionWorker::Run() {
   Outcome outcome;
   try {
-    outcome = runStages();
+    outcome = RunStages();
   } catch (...) {
     // Any fault inside the stages (an allocation that fails, ...) is treated
     // like a failed entry.
-    outcome = kRollback;
+    outcome = Outcome::kRollback;
   }
-  if (outcome == kRollback) {
+  if (outcome == Outcome::kRollback) {
     try {
-      rollback();
+      Rollback();
     } catch (...) {
     }
   }
-  cleanUp();
+  CleanUp();
   return 0;
 }
 
-ExtractionWorker::Outcome ExtractionWorker::runStages() {
-  Outcome outcome = prepare();
-  if (outcome == kContinue) outcome = loadArchive();
-  if (outcome == kContinue) outcome = unpackEntries();
-  if (outcome == kContinue) outcome = copyEntries();
-  if (outcome == kContinue) outcome = finish();
-  return outcome == kContinue ? kCleanUp : outcome;
+ExtractionWorker::Outcome ExtractionWorker::RunStages() {
+  Outcome outcome = PreparePayload();
+  if (outcome == Outcome::kContinue) outcome = LoadArchive();
+  if (outcome == Outcome::kContinue) outcome = UnpackEntries();
+  if (outcome == Outcome::kContinue) outcome = CopyEntries();
+  if (outcome == Outcome::kContinue) outcome = Finish();
+  return outcome == Outcome::kContinue ? Outcome::kCleanUp : outcome;
 }
 
-bool ExtractionWorker::stopRequested() { return host_.waitForStop(kCheckpointMilliseconds); }
+bool ExtractionWorker::StopRequested() { return host_.WaitForStop(kCheckpointMilliseconds); }
 
-void ExtractionWorker::closeOpenFile() {
+void ExtractionWorker::CloseOpenFile() {
   if (openFile_ != kNoFile) {
-    files_.close(openFile_);
+    files_.Close(openFile_);
     openFile_ = kNoFile;
   }
 }
 
-void ExtractionWorker::setPosition(int position) { host_.setProgressPosition(position); }
-void ExtractionWorker::setPercent(const char* text) { host_.setPercentText(text); }
-void ExtractionWorker::setStatus(const char* text) { host_.setStatusText(text); }
+void ExtractionWorker::SetPosition(int position) { host_.SetProgressPosition(position); }
+void ExtractionWorker::SetPercent(const char* text) { host_.SetPercentText(text); }
+void ExtractionWorker::SetStatus(const char* text) { host_.SetStatusText(text); }
 
-void ExtractionWorker::setFilePercentage(uint32_t index) {
-  int percent = filePercentage(index, count_);
-  setPosition(percent);
+void ExtractionWorker::SetFilePercentage(uint32_t index) {
+  int percent = FilePercentage(index, count_);
+  SetPosition(percent);
   char text[32];
   std::snprintf(text, sizeof text, "%ld%%", static_cast<long>(percent));
-  setPercent(text);
+  SetPercent(text);
 }
 
-PayloadEntry ExtractionWorker::entryAt(uint32_t index) const {
+PayloadEntry ExtractionWorker::EntryAt(uint32_t index) const {
   PayloadEntry entry;
-  decodeEntry(entryTable_.data() + static_cast<size_t>(index) * kEntrySize, &entry);
+  DecodeEntry(entryTable_.data() + static_cast<size_t>(index) * kEntrySize, &entry);
   return entry;
 }
 
-bool ExtractionWorker::createOwn(const std::string& path) {
-  openFile_ = files_.createForWrite(path.c_str());
+bool ExtractionWorker::CreateOwn(const std::string& path) {
+  openFile_ = files_.CreateForWrite(path.c_str());
   if (openFile_ == kNoFile) return false;
-  created_.insert(comparablePath(path));
+  created_.insert(ComparablePath(path));
   return true;
 }
 
-void ExtractionWorker::removeOwn(const std::string& path) {
-  auto own = created_.find(comparablePath(path));
+void ExtractionWorker::RemoveOwn(const std::string& path) {
+  auto own = created_.find(ComparablePath(path));
   if (own == created_.end()) return;
   // Once gone it is no longer ours: a later file of that name may not be.
-  if (files_.remove(path.c_str())) created_.erase(own);
+  if (files_.Remove(path.c_str())) created_.erase(own);
 }
 
-bool ExtractionWorker::unpackedPath(const PayloadEntry& entry, std::string* path) const {
-  if (checkEntryName(entry.name) != NameCheck::Ok) return false;
-  return joinPath(path, tempDirectory_, "", entryName(entry));
+bool ExtractionWorker::UnpackedPath(const PayloadEntry& entry, std::string* path) const {
+  if (CheckEntryName(entry.name) != NameCheck::Ok) return false;
+  return JoinPath(path, tempDirectory_, "", EntryName(entry));
 }
 
-// Steps 1 to 5: the payload goes to PackedTempFile and is inflated into
-// ArchiveTempFile.
-ExtractionWorker::Outcome ExtractionWorker::prepare() {
-  host_.setProgressRange(1, 100);
-  setPosition(0);
-  setPercent("");
-  setStatus("Preparing data file...");
-  if (stopRequested()) return kCleanUp;
-  if (stopRequested()) return kCleanUp;
+// Preparing: the payload goes to the packed temp file and is inflated into
+// the archive temp file.
+ExtractionWorker::Outcome ExtractionWorker::PreparePayload() {
+  host_.SetProgressRange(1, 100);
+  SetPosition(0);
+  SetPercent("");
+  SetStatus("Preparing data file...");
+  if (StopRequested()) return Outcome::kCleanUp;
+  if (StopRequested()) return Outcome::kCleanUp;
 
-  setPosition(25);
-  setPercent("25%");
+  SetPosition(25);
+  SetPercent("25%");
   // Eight hex digits must still fit behind the directory.
-  if (!host_.temporaryDirectory(&tempDirectory_) || tempDirectory_.empty() || tempDirectory_.size() > kMaxPath - 8) {
-    return kCleanUp;
+  if (!host_.TemporaryDirectory(&tempDirectory_) || tempDirectory_.empty() || tempDirectory_.size() > kMaxPath - 8) {
+    return Outcome::kCleanUp;
   }
-  firstPath_ = hexName(tempDirectory_, host_.tickCount());
-  uint32_t second = host_.tickCount() * 12345u;  // wraps modulo 2^32 before the division
-  secondPath_ = hexName(tempDirectory_, second / 8725u);
-  if (stopRequested()) return kCleanUp;
+  writtenPath_ = HexName(tempDirectory_, host_.TickCount());
+  uint32_t second = host_.TickCount() * 12345u;  // wraps modulo 2^32 before the division
+  targetPath_ = HexName(tempDirectory_, second / 8725u);
+  if (StopRequested()) return Outcome::kCleanUp;
 
-  setPosition(50);
-  setPercent("50%");
-  setStatus("Extracting file information...");
+  SetPosition(50);
+  SetPercent("50%");
+  SetStatus("Extracting file information...");
   const unsigned char* payload = nullptr;
   uint32_t payloadSize = 0;
-  if (!host_.loadPayload(&payload, &payloadSize) || payload == nullptr || payloadSize == 0) return kCleanUp;
-  if (!createOwn(firstPath_)) return kCleanUp;
+  if (!host_.LoadPayload(&payload, &payloadSize) || payload == nullptr || payloadSize == 0) return Outcome::kCleanUp;
+  if (!CreateOwn(writtenPath_)) return Outcome::kCleanUp;
   // A short write shows up as an inflation failure in the next step.
-  files_.write(openFile_, payload, payloadSize);
-  closeOpenFile();
-  if (stopRequested()) return kCleanUp;
+  files_.Write(openFile_, payload, payloadSize);
+  CloseOpenFile();
+  if (StopRequested()) return Outcome::kCleanUp;
 
-  setPosition(75);
-  setPercent("75%");
-  setStatus("Decompress merge data file...");
+  SetPosition(75);
+  SetPercent("75%");
+  SetStatus("Decompress merge data file...");
   {
     FileInflater inflater(files_, archiveLimit_);
-    int result = inflater.inflateFile(firstPath_.c_str(), secondPath_.c_str());
-    if (inflater.createdOutput()) created_.insert(comparablePath(secondPath_));
-    if (result != 0) return kCleanUp;
+    int result = inflater.InflateFile(writtenPath_.c_str(), targetPath_.c_str());
+    if (inflater.createdOutput()) created_.insert(ComparablePath(targetPath_));
+    if (result != 0) return Outcome::kCleanUp;
   }
 
-  setPosition(100);
-  setPercent("100%");
-  setStatus("");
-  if (stopRequested()) return kCleanUp;
-  return kContinue;
+  SetPosition(100);
+  SetPercent("100%");
+  SetStatus("");
+  if (StopRequested()) return Outcome::kCleanUp;
+  return Outcome::kContinue;
 }
 
-// Step 6: the inflated archive is read whole and its entry table copied.
-ExtractionWorker::Outcome ExtractionWorker::loadArchive() {
-  setPosition(0);
-  setPercent("0%");
-  setStatus("Initialize file information...");
-  openFile_ = files_.openForRead(secondPath_.c_str());
-  if (openFile_ == kNoFile) return kCleanUp;
+// Loading: the inflated archive is read whole and its entry table copied.
+ExtractionWorker::Outcome ExtractionWorker::LoadArchive() {
+  SetPosition(0);
+  SetPercent("0%");
+  SetStatus("Initialize file information...");
+  openFile_ = files_.OpenForRead(targetPath_.c_str());
+  if (openFile_ == kNoFile) return Outcome::kCleanUp;
   uint64_t length = 0;
-  if (!files_.fileSize(openFile_, &length) || length == 0) {
-    closeOpenFile();
-    return kCleanUp;
+  if (!files_.FileSize(openFile_, &length) || length == 0) {
+    CloseOpenFile();
+    return Outcome::kCleanUp;
   }
   if (length > 0xFFFFFFFFu || length > static_cast<uint64_t>(static_cast<size_t>(-1))) {
-    closeOpenFile();
-    return kRollback;  // more than one allocation can hold
+    CloseOpenFile();
+    return Outcome::kRollback;  // more than one allocation can hold
   }
   archive_.assign(static_cast<size_t>(length), 0);
   // A short read leaves zeros behind; the checks below still hold.
   for (uint64_t done = 0; done < length;) {
     uint64_t left = length - done;
     uint32_t want = left < kReadChunk ? static_cast<uint32_t>(left) : kReadChunk;
-    uint32_t got = files_.read(openFile_, archive_.data() + done, want);
+    uint32_t got = files_.Read(openFile_, archive_.data() + done, want);
     if (got == 0) break;
     done += got;
   }
-  closeOpenFile();
+  CloseOpenFile();
 
-  if (archive_.size() < kCountSize) return kRollback;
-  count_ = readU32(archive_.data());
-  if (count_ == 0) return kCleanUp;
-  if (!entryTableFits(archive_.size(), count_)) return kRollback;
+  if (archive_.size() < kCountSize) return Outcome::kRollback;
+  count_ = ReadU32(archive_.data());
+  if (count_ == 0) return Outcome::kCleanUp;
+  if (!EntryTableFits(archive_.size(), count_)) return Outcome::kRollback;
   entryTable_.assign(archive_.begin() + kCountSize,
-                     archive_.begin() + static_cast<std::ptrdiff_t>(dataStart(count_)));
+                     archive_.begin() + static_cast<std::ptrdiff_t>(DataStart(count_)));
   tableRead_ = true;
-  return kContinue;
+  return Outcome::kContinue;
 }
 
-// Step 7: every entry into the temporary directory, with its stored times.
-ExtractionWorker::Outcome ExtractionWorker::unpackEntries() {
-  setStatus("Extracting file information...");
-  dataOffset_ = dataStart(count_);
+// Unpacking: every entry into the temporary directory, with its stored times.
+ExtractionWorker::Outcome ExtractionWorker::UnpackEntries() {
+  SetStatus("Extracting file information...");
+  dataOffset_ = DataStart(count_);
   for (uint32_t i = 0; i < count_; ++i) {
     current_ = i;
-    PayloadEntry entry = entryAt(i);
+    PayloadEntry entry = EntryAt(i);
     std::string copyTarget;
     // An unsafe name or one that cannot be joined is refused before anything
     // touches the disk: nothing may be written outside the two directories.
-    if (!unpackedPath(entry, &firstPath_) || !joinPath(&copyTarget, extractPath_, "\\", entryName(entry))) {
-      firstPath_.clear();
-      return kRollback;
+    if (!UnpackedPath(entry, &writtenPath_) || !JoinPath(&copyTarget, extractPath_, "\\", EntryName(entry))) {
+      writtenPath_.clear();
+      return Outcome::kRollback;
     }
-    if (!createOwn(firstPath_)) return kRollback;
-    if (entry.sizeLow == 0) return kRollback;
-    if (dataOffset_ + entry.sizeLow > archive_.size()) return kRollback;  // never read past the buffer
-    uint32_t written = files_.write(openFile_, archive_.data() + dataOffset_, entry.sizeLow);
-    if (written != entry.sizeLow) return kRollback;
-    files_.setTimes(openFile_, entry.creationTime, entry.lastAccessTime, entry.lastWriteTime);
-    closeOpenFile();
+    if (!CreateOwn(writtenPath_)) return Outcome::kRollback;
+    if (entry.sizeLow == 0) return Outcome::kRollback;
+    if (dataOffset_ + entry.sizeLow > archive_.size()) return Outcome::kRollback;  // never read past the buffer
+    uint32_t written = files_.Write(openFile_, archive_.data() + dataOffset_, entry.sizeLow);
+    if (written != entry.sizeLow) return Outcome::kRollback;
+    files_.SetTimes(openFile_, entry.creationTime, entry.lastAccessTime, entry.lastWriteTime);
+    CloseOpenFile();
     // A later entry of the same name replaces the earlier one on disk.
-    if (comparablePath(entryName(entry)) == "trampo.exe") {
+    if (ComparablePath(EntryName(entry)) == "trampo.exe") {
       hasTrampo_ = true;
       trampoOffset_ = dataOffset_;
       trampoSize_ = entry.sizeLow;
     }
     dataOffset_ += entry.sizeLow;
-    setFilePercentage(i);
-    if (stopRequested()) return kRollback;
+    SetFilePercentage(i);
+    if (StopRequested()) return Outcome::kRollback;
   }
-  if (stopRequested()) return kCleanUp;
-  return kContinue;
+  // No rollback for a stop here: the clean-up deletes only the last entry,
+  // which writtenPath_ still names, and the archive temp file.
+  if (StopRequested()) return Outcome::kCleanUp;
+  return Outcome::kContinue;
 }
 
-// Steps 8 and 9: every unpacked file into ExtractPath.
-ExtractionWorker::Outcome ExtractionWorker::copyEntries() {
-  setPosition(0);
-  setPercent("0%");
-  setStatus("");
+// Copying: every unpacked file into ExtractPath.
+ExtractionWorker::Outcome ExtractionWorker::CopyEntries() {
+  SetPosition(0);
+  SetPercent("0%");
+  SetStatus("");
   for (uint32_t i = 0; i < count_; ++i) {
     current_ = i;
-    PayloadEntry entry = entryAt(i);
-    std::string name = entryName(entry);
-    setFilePercentage(i);
-    setStatus(("Copying ...\\" + name).c_str());
+    PayloadEntry entry = EntryAt(i);
+    std::string name = EntryName(entry);
+    SetFilePercentage(i);
+    SetStatus(("Copying ...\\" + name).c_str());
     // Both joins were checked while unpacking.
-    unpackedPath(entry, &firstPath_);
-    joinPath(&secondPath_, extractPath_, "\\", name);
+    UnpackedPath(entry, &writtenPath_);
+    JoinPath(&targetPath_, extractPath_, "\\", name);
     // When the temporary directory is ExtractPath there is nothing to copy.
     // Any other failure may leave someone else's file where ours should be.
-    if (comparablePath(firstPath_) != comparablePath(secondPath_) &&
-        !files_.copy(firstPath_.c_str(), secondPath_.c_str())) {
-      return kRollback;
+    if (ComparablePath(writtenPath_) != ComparablePath(targetPath_) &&
+        !files_.Copy(writtenPath_.c_str(), targetPath_.c_str())) {
+      return Outcome::kRollback;
     }
-    if (stopRequested()) return kRollback;
+    if (StopRequested()) return Outcome::kRollback;
   }
-  return kContinue;
+  return Outcome::kContinue;
 }
 
-// Steps 10 to 12: from here on every file stays, whatever happens.
-ExtractionWorker::Outcome ExtractionWorker::finish() {
-  firstPath_.clear();
-  secondPath_.clear();
-  if (stopRequested()) return kCleanUp;
-  setPosition(50);
-  setPercent("50%");
-  if (stopRequested()) return kCleanUp;
-  setPosition(100);
-  setPercent("100%");
-  setStatus("Update completed.");
-  handOver();
-  return kCleanUp;
+// Finishing: from here on every file stays, whatever happens; then the
+// hand-over to trampo.exe.
+ExtractionWorker::Outcome ExtractionWorker::Finish() {
+  writtenPath_.clear();
+  targetPath_.clear();
+  if (StopRequested()) return Outcome::kCleanUp;
+  SetPosition(50);
+  SetPercent("50%");
+  if (StopRequested()) return Outcome::kCleanUp;
+  SetPosition(100);
+  SetPercent("100%");
+  SetStatus("Update completed.");
+  HandOver();
+  return Outcome::kCleanUp;
 }
 
-void ExtractionWorker::handOver() {
+void ExtractionWorker::HandOver() {
   std::string ownPath;
-  host_.ownPath(&ownPath);
-  host_.diagnostic(("Current path is: " + extractPath_).c_str());
+  host_.OwnPath(&ownPath);
+  host_.Diagnostic(("Current path is: " + extractPath_).c_str());
   std::string program;
   // A TEMP value too long to take the program name starts nothing rather
   // than a truncated path.
-  if (!joinPath(&program, extractPath_, "\\", "trampo.exe")) return;
+  if (!JoinPath(&program, extractPath_, "\\", "trampo.exe")) return;
   // ExtractPath is shared with every other program: what is started must be
   // the payload's trampo.exe, held so until the shell has opened it.
-  if (!holdsPayloadTrampo(program)) {
-    closeOpenFile();
+  if (!HoldsPayloadTrampo(program)) {
+    CloseOpenFile();
     return;
   }
-  host_.shellOpen(program.c_str(), ownPath.c_str());
-  closeOpenFile();
+  host_.ShellOpen(program.c_str(), ownPath.c_str());
+  CloseOpenFile();
 }
 
-bool ExtractionWorker::holdsPayloadTrampo(const std::string& program) {
-  openFile_ = files_.openForRead(program.c_str());
+bool ExtractionWorker::HoldsPayloadTrampo(const std::string& program) {
+  openFile_ = files_.OpenForRead(program.c_str());
   // Without a trampo.exe of our own only its absence is safe; the start is
   // still tried and fails.
   if (!hasTrampo_) return openFile_ == kNoFile;
   if (openFile_ == kNoFile) return false;
   uint64_t size = 0;
-  if (!files_.fileSize(openFile_, &size) || size != trampoSize_) return false;
+  if (!files_.FileSize(openFile_, &size) || size != trampoSize_) return false;
   std::vector<unsigned char> chunk(trampoSize_ < kReadChunk ? trampoSize_ : kReadChunk);
   for (uint64_t done = 0; done < trampoSize_;) {
     uint64_t left = trampoSize_ - done;
     uint32_t want = left < chunk.size() ? static_cast<uint32_t>(left) : static_cast<uint32_t>(chunk.size());
-    if (files_.read(openFile_, chunk.data(), want) != want) return false;
+    if (files_.Read(openFile_, chunk.data(), want) != want) return false;
     if (std::memcmp(chunk.data(), archive_.data() + trampoOffset_ + done, want) != 0) return false;
     done += want;
   }
   return true;
 }
 
-void ExtractionWorker::rollback() {
-  setStatus("Rollback the updated file...");
-  host_.repaintDialog();
-  closeOpenFile();
+void ExtractionWorker::Rollback() {
+  SetStatus("Rollback the updated file...");
+  host_.RepaintDialog();
+  CloseOpenFile();
   if (!tableRead_) return;
   for (uint32_t k = current_ + 1; k-- > 0;) {
-    setPosition(static_cast<int>(static_cast<double>(k) / static_cast<double>(count_) * 100.0));
-    PayloadEntry entry = entryAt(k);
+    SetPosition(static_cast<int>(static_cast<double>(k) / static_cast<double>(count_) * 100.0));
+    PayloadEntry entry = EntryAt(k);
     // Only names that were safe to create are safe to delete.
-    if (!unpackedPath(entry, &secondPath_)) {
-      secondPath_.clear();
+    if (!UnpackedPath(entry, &targetPath_)) {
+      targetPath_.clear();
       continue;
     }
-    removeOwn(secondPath_);
+    RemoveOwn(targetPath_);
   }
 }
 
-void ExtractionWorker::cleanUp() {
-  closeOpenFile();
+void ExtractionWorker::CleanUp() {
+  CloseOpenFile();
   std::vector<unsigned char>().swap(entryTable_);
   std::vector<unsigned char>().swap(archive_);
-  if (!firstPath_.empty()) removeOwn(firstPath_);
-  if (!secondPath_.empty()) removeOwn(secondPath_);
-  setPosition(0);
-  setPercent("");
-  setStatus("");
-  host_.repaintDialog();
-  host_.requestClose();
+  // Whatever the slots still name is what this stop or failure takes back.
+  if (!writtenPath_.empty()) RemoveOwn(writtenPath_);
+  if (!targetPath_.empty()) RemoveOwn(targetPath_);
+  SetPosition(0);
+  SetPercent("");
+  SetStatus("");
+  host_.RepaintDialog();
+  host_.RequestClose();
 }
 
 }  // namespace launcher
-}  // namespace quillon

@@ -16,7 +16,6 @@
 #include "payload_archive.h"
 #include "worker_host.h"
 
-namespace quillon {
 namespace launcher {
 
 class ExtractionWorker {
@@ -29,47 +28,56 @@ class ExtractionWorker {
                    uint64_t archiveLimit = FileInflater::kLargestOutput);
 
   // Runs every stage and the clean-up; returns 0 on every path.
-  int run();
+  int Run();
 
  private:
-  enum Outcome { kContinue, kCleanUp, kRollback };
+  enum class Outcome { kContinue, kCleanUp, kRollback };
 
-  Outcome runStages();
-  Outcome prepare();
-  Outcome loadArchive();
-  Outcome unpackEntries();
-  Outcome copyEntries();
-  Outcome finish();
-  void handOver();
+  // The stages, in order; each goes on only with kContinue.
+  Outcome RunStages();
+  Outcome PreparePayload();
+  Outcome LoadArchive();
+  Outcome UnpackEntries();
+  Outcome CopyEntries();
+  Outcome Finish();
+  void HandOver();
   // Whether the file at `program` holds exactly the payload's trampo.exe,
   // read through openFile_, which stays open to keep it so.
-  bool holdsPayloadTrampo(const std::string& program);
-  void rollback();
-  void cleanUp();
+  bool HoldsPayloadTrampo(const std::string& program);
+  void Rollback();
+  void CleanUp();
   // Creates a file for writing into openFile_ and remembers it as this run's.
-  bool createOwn(const std::string& path);
+  bool CreateOwn(const std::string& path);
   // Deletes the file only when this run created it: a file of the user's
   // that blocked a create is never touched.
-  void removeOwn(const std::string& path);
+  void RemoveOwn(const std::string& path);
 
-  bool stopRequested();
-  void closeOpenFile();
-  void setPosition(int position);
-  void setPercent(const char* text);
-  void setStatus(const char* text);
-  void setFilePercentage(uint32_t index);
-  PayloadEntry entryAt(uint32_t index) const;
+  bool StopRequested();
+  void CloseOpenFile();
+  void SetPosition(int position);
+  void SetPercent(const char* text);
+  void SetStatus(const char* text);
+  void SetFilePercentage(uint32_t index);
+  PayloadEntry EntryAt(uint32_t index) const;
   // The entry's path in the temporary directory, or false when its name is
   // unsafe or the path would not fit.
-  bool unpackedPath(const PayloadEntry& entry, std::string* path) const;
+  bool UnpackedPath(const PayloadEntry& entry, std::string* path) const;
 
   WorkerHost& host_;
   LauncherFiles& files_;
   std::string extractPath_;
   uint64_t archiveLimit_;
   std::string tempDirectory_;
-  std::string firstPath_;
-  std::string secondPath_;
+  // The two files the clean-up deletes when this run created them. Each slot
+  // names the newest file of its kind that a stop or a failure must take
+  // back, and is cleared once every file is to stay:
+  //   writtenPath_: the packed temp file, then the entry being unpacked
+  //                 (while copying, the copy's source);
+  //   targetPath_:  the archive temp file, then the copy's target, then the
+  //                 file the rollback deletes.
+  // So a stop after the last entry has been unpacked deletes that entry.
+  std::string writtenPath_;
+  std::string targetPath_;
   FileHandle openFile_;
   std::vector<unsigned char> archive_;
   std::vector<unsigned char> entryTable_;
@@ -77,7 +85,7 @@ class ExtractionWorker {
   uint32_t count_;
   uint32_t current_;
   uint64_t dataOffset_;
-  std::set<std::string> created_;  // comparablePath of every file this run created
+  std::set<std::string> created_;  // ComparablePath of every file this run created
   bool hasTrampo_;                 // the payload carries trampo.exe: its last entry of that name
   uint64_t trampoOffset_;
   uint32_t trampoSize_;
@@ -85,11 +93,10 @@ class ExtractionWorker {
 
 // A path as Windows compares it: ASCII case ignored, "/" read as "\" and a
 // run of separators as one (a leading "\\" stays).
-std::string comparablePath(const std::string& path);
+std::string ComparablePath(const std::string& path);
 
 // The position for entry `index` of `count`: (index + 1) / count * 100 in
 // double precision, truncated, as the stored progress figures expect.
-int filePercentage(uint32_t index, uint32_t count);
+int FilePercentage(uint32_t index, uint32_t count);
 
 }  // namespace launcher
-}  // namespace quillon

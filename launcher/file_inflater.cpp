@@ -2,31 +2,30 @@
 
 #include <cstring>
 
-namespace quillon {
 namespace launcher {
 
 FileInflater::FileInflater(LauncherFiles& files, uint64_t outputLimit)
-    : abortRequested(0),
-      input_(kNoFile),
+    : input_(kNoFile),
       output_(kNoFile),
       inputLength_(0),
       outputLimit_(outputLimit),
       written_(0),
       createdOutput_(false),
       lastResult_(0),
+      abortRequested_(false),
       files_(files) {
   std::memset(&stream_, 0, sizeof stream_);
 }
 
 FileInflater::~FileInflater() {
-  if (input_ != kNoFile) files_.close(input_);
-  if (output_ != kNoFile) files_.close(output_);
+  if (input_ != kNoFile) files_.Close(input_);
+  if (output_ != kNoFile) files_.Close(output_);
 }
 
-void FileInflater::onProgress(int) {}
-void FileInflater::onStatus(const char*) {}
+void FileInflater::OnProgress(int) {}
+void FileInflater::OnStatus(const char*) {}
 
-int FileInflater::percentConsumed() const {
+int FileInflater::PercentConsumed() const {
   if (inputLength_ <= 0) return 100;
   uint64_t consumed = stream_.total_in;
   uint64_t length = static_cast<uint64_t>(inputLength_);
@@ -35,14 +34,14 @@ int FileInflater::percentConsumed() const {
   return static_cast<int>(consumed / (length / 100u));
 }
 
-uint32_t FileInflater::flushOutput() {
+uint32_t FileInflater::FlushOutput() {
   uint32_t produced = kBufferSize - stream_.avail_out;
   if (produced != 0) {
     if (produced > outputLimit_ - written_) {
       // More than any archive can be: a stream crafted to fill the disk is
       // treated as damaged before its excess reaches the file.
       lastResult_ = Z_DATA_ERROR;
-    } else if (files_.write(output_, outputBuffer_, produced) != produced) {
+    } else if (files_.Write(output_, outputBuffer_, produced) != produced) {
       lastResult_ = kWriteFailed;
     } else {
       written_ += produced;
@@ -53,9 +52,9 @@ uint32_t FileInflater::flushOutput() {
   return produced;
 }
 
-int FileInflater::inflateFile(const char* inputPath, const char* outputPath) {
+int FileInflater::InflateFile(const char* inputPath, const char* outputPath) {
   lastResult_ = Z_OK;
-  abortRequested = 0;
+  abortRequested_ = false;
   written_ = 0;
   createdOutput_ = false;
   std::memset(&stream_, 0, sizeof stream_);
@@ -64,26 +63,26 @@ int FileInflater::inflateFile(const char* inputPath, const char* outputPath) {
   stream_.next_out = outputBuffer_;
   stream_.avail_out = kBufferSize;
 
-  input_ = files_.openForRead(inputPath);
-  output_ = input_ != kNoFile ? files_.createForWrite(outputPath) : kNoFile;
+  input_ = files_.OpenForRead(inputPath);
+  output_ = input_ != kNoFile ? files_.CreateForWrite(outputPath) : kNoFile;
   createdOutput_ = output_ != kNoFile;
   if (input_ == kNoFile || output_ == kNoFile) {
-    onStatus("Zlib Error");
-    if (input_ != kNoFile) files_.close(input_);
+    OnStatus("Zlib Error");
+    if (input_ != kNoFile) files_.Close(input_);
     input_ = kNoFile;
     return kWriteFailed;
   }
   uint64_t length = 0;
-  files_.fileSize(input_, &length);
+  files_.FileSize(input_, &length);
   inputLength_ = length > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int32_t>(length);
 
   int init = inflateInit(&stream_);
   if (init != Z_OK) {
     lastResult_ = init;
   } else {
-    while (!abortRequested) {
+    while (!abortRequested_) {
       if (stream_.avail_in == 0) {
-        uint32_t got = files_.read(input_, inputBuffer_, kBufferSize);
+        uint32_t got = files_.Read(input_, inputBuffer_, kBufferSize);
         if (got == 0) break;
         stream_.next_in = inputBuffer_;
         stream_.avail_in = got;
@@ -91,39 +90,38 @@ int FileInflater::inflateFile(const char* inputPath, const char* outputPath) {
       int result = inflate(&stream_, Z_NO_FLUSH);
       // setup has no preset dictionary: a stream that asks for one is damaged.
       lastResult_ = result == Z_NEED_DICT ? Z_DATA_ERROR : result;
-      flushOutput();
+      FlushOutput();
       if (lastResult_ != Z_OK) break;
-      onProgress(percentConsumed());
+      OnProgress(PercentConsumed());
     }
     // A failure while feeding stays the result: finishing after a short
     // write would otherwise report a damaged output as complete.
-    if (!abortRequested && lastResult_ >= Z_OK) {
+    if (!abortRequested_ && lastResult_ >= Z_OK) {
       for (;;) {
         int result = inflate(&stream_, Z_FINISH);
         lastResult_ = result == Z_NEED_DICT ? Z_DATA_ERROR : result;
-        uint32_t produced = flushOutput();
-        if (produced == 0 || lastResult_ != Z_OK || abortRequested) break;
+        uint32_t produced = FlushOutput();
+        if (produced == 0 || lastResult_ != Z_OK || abortRequested_) break;
       }
     }
-    onProgress(percentConsumed());
+    OnProgress(PercentConsumed());
     inflateEnd(&stream_);
   }
 
   int result = lastResult_;
-  if (abortRequested) {
-    onStatus("User Abort");
+  if (abortRequested_) {
+    OnStatus("User Abort");
   } else if (result != Z_OK && result != Z_STREAM_END) {
-    onStatus("Zlib Error");
+    OnStatus("Zlib Error");
   } else {
-    onStatus("Success");
+    OnStatus("Success");
     result = Z_OK;
   }
-  files_.close(input_);
-  files_.close(output_);
+  files_.Close(input_);
+  files_.Close(output_);
   input_ = kNoFile;
   output_ = kNoFile;
-  return abortRequested ? kAborted : result;
+  return abortRequested_ ? kAborted : result;
 }
 
 }  // namespace launcher
-}  // namespace quillon

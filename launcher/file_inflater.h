@@ -8,7 +8,6 @@
 
 #include "launcher_files.h"
 
-namespace quillon {
 namespace launcher {
 
 class FileInflater {
@@ -25,29 +24,29 @@ class FileInflater {
 
   // Hooks for a caller that wants to follow the inflation; setup needs neither.
   // `percent` is the share of the input consumed so far.
-  virtual void onProgress(int percent);
-  virtual void onStatus(const char* text);
+  virtual void OnProgress(int percent);
+  virtual void OnStatus(const char* text);
 
-  // 0 on success, kAborted when abortRequested was set, kWriteFailed when the
+  // 0 on success, kAborted when a hook asked to abort, kWriteFailed when the
   // last failing step was a short write (or a file could not be opened),
   // otherwise zlib's negative result (Z_DATA_ERROR, also for output past the
   // limit; Z_BUF_ERROR for input that ends before the stream does, ...).
-  int inflateFile(const char* inputPath, const char* outputPath);
-  // Whether the last inflateFile created its output file, which the caller
+  int InflateFile(const char* inputPath, const char* outputPath);
+  // Whether the last InflateFile created its output file, which the caller
   // then owns even when the inflation failed.
   bool createdOutput() const { return createdOutput_; }
 
-  // Set from a hook to stop the inflation.
-  int abortRequested;
+  // Called from a hook to stop the inflation; the next InflateFile starts afresh.
+  void RequestAbort() { abortRequested_ = true; }
+
+  FileInflater(const FileInflater&) = delete;
+  FileInflater& operator=(const FileInflater&) = delete;
 
  private:
-  FileInflater(const FileInflater&);
-  FileInflater& operator=(const FileInflater&);
-
-  int percentConsumed() const;
+  int PercentConsumed() const;
   // Writes what inflate produced and makes the whole output buffer free again;
   // returns the number of bytes produced.
-  uint32_t flushOutput();
+  uint32_t FlushOutput();
 
   z_stream stream_;
   FileHandle input_;
@@ -57,10 +56,10 @@ class FileInflater {
   uint64_t written_;
   bool createdOutput_;
   int lastResult_;
+  bool abortRequested_;
   unsigned char inputBuffer_[kBufferSize];
   unsigned char outputBuffer_[kBufferSize];
   LauncherFiles& files_;
 };
 
 }  // namespace launcher
-}  // namespace quillon

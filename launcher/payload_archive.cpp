@@ -3,56 +3,55 @@
 #include <cstring>
 #include <set>
 
-namespace quillon {
 namespace launcher {
 
-uint32_t readU32(const unsigned char* p) {
+uint32_t ReadU32(const unsigned char* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-void writeU32(unsigned char* p, uint32_t v) {
+void WriteU32(unsigned char* p, uint32_t v) {
   p[0] = static_cast<unsigned char>(v);
   p[1] = static_cast<unsigned char>(v >> 8);
   p[2] = static_cast<unsigned char>(v >> 16);
   p[3] = static_cast<unsigned char>(v >> 24);
 }
 
-static uint64_t readU64(const unsigned char* p) {
-  return static_cast<uint64_t>(readU32(p)) | (static_cast<uint64_t>(readU32(p + 4)) << 32);
+static uint64_t ReadU64(const unsigned char* p) {
+  return static_cast<uint64_t>(ReadU32(p)) | (static_cast<uint64_t>(ReadU32(p + 4)) << 32);
 }
 
-static void writeU64(unsigned char* p, uint64_t v) {
-  writeU32(p, static_cast<uint32_t>(v));
-  writeU32(p + 4, static_cast<uint32_t>(v >> 32));
+static void WriteU64(unsigned char* p, uint64_t v) {
+  WriteU32(p, static_cast<uint32_t>(v));
+  WriteU32(p + 4, static_cast<uint32_t>(v >> 32));
 }
 
-void decodeEntry(const unsigned char* record, PayloadEntry* entry) {
-  entry->index = readU32(record);
-  entry->creationTime = readU64(record + 4);
-  entry->lastAccessTime = readU64(record + 12);
-  entry->lastWriteTime = readU64(record + 20);
-  entry->sizeHigh = readU32(record + 28);
-  entry->sizeLow = readU32(record + 32);
+void DecodeEntry(const unsigned char* record, PayloadEntry* entry) {
+  entry->index = ReadU32(record);
+  entry->creationTime = ReadU64(record + 4);
+  entry->lastAccessTime = ReadU64(record + 12);
+  entry->lastWriteTime = ReadU64(record + 20);
+  entry->sizeHigh = ReadU32(record + 28);
+  entry->sizeLow = ReadU32(record + 32);
   std::memcpy(entry->name, record + 36, kNameSize);
 }
 
-void encodeEntry(const PayloadEntry& entry, unsigned char* record) {
-  writeU32(record, entry.index);
-  writeU64(record + 4, entry.creationTime);
-  writeU64(record + 12, entry.lastAccessTime);
-  writeU64(record + 20, entry.lastWriteTime);
-  writeU32(record + 28, entry.sizeHigh);
-  writeU32(record + 32, entry.sizeLow);
+void EncodeEntry(const PayloadEntry& entry, unsigned char* record) {
+  WriteU32(record, entry.index);
+  WriteU64(record + 4, entry.creationTime);
+  WriteU64(record + 12, entry.lastAccessTime);
+  WriteU64(record + 20, entry.lastWriteTime);
+  WriteU32(record + 28, entry.sizeHigh);
+  WriteU32(record + 32, entry.sizeLow);
   std::memcpy(record + 36, entry.name, kNameSize);
 }
 
-uint64_t dataStart(uint32_t count) {
+uint64_t DataStart(uint32_t count) {
   return kCountSize + static_cast<uint64_t>(kEntrySize) * count;
 }
 
-bool entryTableFits(uint64_t length, uint32_t count) {
-  return length >= kCountSize && dataStart(count) <= length;
+bool EntryTableFits(uint64_t length, uint32_t count) {
+  return length >= kCountSize && DataStart(count) <= length;
 }
 
 namespace {
@@ -62,7 +61,7 @@ unsigned char upper(unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast
 // Windows takes these as devices in any directory: the part before the first
 // dot counts, trailing blanks dropped, case ignored. COM and LPT take a digit
 // or one of code page 1252's superscripts 1, 2 and 3.
-bool isDeviceName(const unsigned char* name, size_t length) {
+bool IsDeviceName(const unsigned char* name, size_t length) {
   size_t end = 0;
   while (end < length && name[end] != '.') ++end;
   while (end > 0 && name[end - 1] == ' ') --end;
@@ -78,7 +77,7 @@ bool isDeviceName(const unsigned char* name, size_t length) {
 
 }  // namespace
 
-NameCheck checkEntryName(const unsigned char name[kNameSize]) {
+NameCheck CheckEntryName(const unsigned char name[kNameSize]) {
   const void* nul = std::memchr(name, 0, kNameSize);
   if (nul == nullptr) return NameCheck::NoTerminator;
   size_t length = static_cast<size_t>(static_cast<const unsigned char*>(nul) - name);
@@ -90,12 +89,12 @@ NameCheck checkEntryName(const unsigned char name[kNameSize]) {
   if ((length == 1 && name[0] == '.') || (length == 2 && name[0] == '.' && name[1] == '.')) {
     return NameCheck::DotName;
   }
-  if (isDeviceName(name, length)) return NameCheck::DeviceName;
+  if (IsDeviceName(name, length)) return NameCheck::DeviceName;
   if (name[length - 1] == '.' || name[length - 1] == ' ') return NameCheck::TrailingDotOrBlank;
   return NameCheck::Ok;
 }
 
-const char* describeNameCheck(NameCheck check) {
+const char* DescribeNameCheck(NameCheck check) {
   switch (check) {
     case NameCheck::Ok: return "a plain file name";
     case NameCheck::Empty: return "the name is empty";
@@ -109,7 +108,7 @@ const char* describeNameCheck(NameCheck check) {
   return "the name is not usable";
 }
 
-bool joinPath(std::string* out, const std::string& dir, const char* separator, const std::string& name) {
+bool JoinPath(std::string* out, const std::string& dir, const char* separator, const std::string& name) {
   size_t total = dir.size() + std::strlen(separator) + name.size();
   if (total > kMaxPath) return false;
   out->assign(dir);
@@ -118,18 +117,18 @@ bool joinPath(std::string* out, const std::string& dir, const char* separator, c
   return true;
 }
 
-std::string entryName(const PayloadEntry& entry) {
+std::string EntryName(const PayloadEntry& entry) {
   const void* nul = std::memchr(entry.name, 0, kNameSize);
   size_t length = nul ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - entry.name) : kNameSize;
   return std::string(reinterpret_cast<const char*>(entry.name), length);
 }
 
-std::vector<unsigned char> buildArchive(const std::vector<ArchiveFile>& files) {
-  uint64_t total = dataStart(static_cast<uint32_t>(files.size()));
+std::vector<unsigned char> BuildArchive(const std::vector<ArchiveFile>& files) {
+  uint64_t total = DataStart(static_cast<uint32_t>(files.size()));
   for (const ArchiveFile& f : files) total += f.data.size();
   std::vector<unsigned char> archive(static_cast<size_t>(total));
-  writeU32(archive.data(), static_cast<uint32_t>(files.size()));
-  size_t offset = static_cast<size_t>(dataStart(static_cast<uint32_t>(files.size())));
+  WriteU32(archive.data(), static_cast<uint32_t>(files.size()));
+  size_t offset = static_cast<size_t>(DataStart(static_cast<uint32_t>(files.size())));
   for (size_t i = 0; i < files.size(); ++i) {
     const ArchiveFile& f = files[i];
     PayloadEntry e;
@@ -140,14 +139,14 @@ std::vector<unsigned char> buildArchive(const std::vector<ArchiveFile>& files) {
     e.sizeHigh = 0;
     e.sizeLow = static_cast<uint32_t>(f.data.size());
     std::memcpy(e.name, f.name.data(), f.name.size() < kNameSize ? f.name.size() : kNameSize - 1);
-    encodeEntry(e, archive.data() + kCountSize + i * kEntrySize);
+    EncodeEntry(e, archive.data() + kCountSize + i * kEntrySize);
     if (!f.data.empty()) std::memcpy(archive.data() + offset, f.data.data(), f.data.size());
     offset += f.data.size();
   }
   return archive;
 }
 
-bool readArchive(const unsigned char* data, size_t length, ArchiveListing* listing, std::string* error) {
+bool ReadArchive(const unsigned char* data, size_t length, ArchiveListing* listing, std::string* error) {
   *listing = ArchiveListing();
   if (length == 0) {
     *error = "the archive is empty";
@@ -157,25 +156,25 @@ bool readArchive(const unsigned char* data, size_t length, ArchiveListing* listi
     *error = "the archive is too short to hold its entry count";
     return false;
   }
-  uint32_t count = readU32(data);
+  uint32_t count = ReadU32(data);
   listing->count = count;
-  if (!entryTableFits(length, count)) {
+  if (!EntryTableFits(length, count)) {
     *error = "the entry table of " + std::to_string(count) + " entries does not fit in " +
              std::to_string(length) + " bytes";
     return false;
   }
-  uint64_t offset = dataStart(count);
+  uint64_t offset = DataStart(count);
   std::set<std::string> seen;
   for (uint32_t i = 0; i < count; ++i) {
     PayloadEntry e;
-    decodeEntry(data + kCountSize + static_cast<size_t>(i) * kEntrySize, &e);
+    DecodeEntry(data + kCountSize + static_cast<size_t>(i) * kEntrySize, &e);
     std::string where = "entry " + std::to_string(i);
-    NameCheck check = checkEntryName(e.name);
+    NameCheck check = CheckEntryName(e.name);
     if (check != NameCheck::Ok) {
-      *error = where + ": " + describeNameCheck(check);
+      *error = where + ": " + DescribeNameCheck(check);
       return false;
     }
-    std::string name = entryName(e);
+    std::string name = EntryName(e);
     where += " (\"" + name + "\")";
     if (e.sizeLow == 0) {
       *error = where + ": size is 0";
@@ -204,4 +203,3 @@ bool readArchive(const unsigned char* data, size_t length, ArchiveListing* listi
 }
 
 }  // namespace launcher
-}  // namespace quillon

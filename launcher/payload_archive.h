@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-namespace quillon {
 namespace launcher {
 
 constexpr uint32_t kCountSize = 4;
@@ -27,17 +26,17 @@ struct PayloadEntry {
   unsigned char name[kNameSize] = {};
 };
 
-uint32_t readU32(const unsigned char* p);
-void writeU32(unsigned char* p, uint32_t v);
+uint32_t ReadU32(const unsigned char* p);
+void WriteU32(unsigned char* p, uint32_t v);
 
-void decodeEntry(const unsigned char* record, PayloadEntry* entry);
-void encodeEntry(const PayloadEntry& entry, unsigned char* record);
+void DecodeEntry(const unsigned char* record, PayloadEntry* entry);
+void EncodeEntry(const PayloadEntry& entry, unsigned char* record);
 
 // Offset of the first file's data; 64-bit because count may be anything.
-uint64_t dataStart(uint32_t count);
+uint64_t DataStart(uint32_t count);
 // Whether the count and the whole entry table lie inside an archive of
 // `length` bytes, computed without overflow.
-bool entryTableFits(uint64_t length, uint32_t count);
+bool EntryTableFits(uint64_t length, uint32_t count);
 
 enum class NameCheck {
   Ok,
@@ -53,15 +52,15 @@ enum class NameCheck {
 // A name is safe when it is a plain file name: it can then only ever name a
 // file directly inside the directory it is joined to, and that very file (not
 // a device, not another name that Windows makes of a trailing dot or blank).
-NameCheck checkEntryName(const unsigned char name[kNameSize]);
-const char* describeNameCheck(NameCheck check);
+NameCheck CheckEntryName(const unsigned char name[kNameSize]);
+const char* DescribeNameCheck(NameCheck check);
 
 // dir + separator + name into `out`; false when the result would not fit in
 // a 260-byte path buffer (more than 259 characters).
-bool joinPath(std::string* out, const std::string& dir, const char* separator, const std::string& name);
+bool JoinPath(std::string* out, const std::string& dir, const char* separator, const std::string& name);
 
 // The name field as a string (up to its NUL; the caller has checked it).
-std::string entryName(const PayloadEntry& entry);
+std::string EntryName(const PayloadEntry& entry);
 
 // --- Whole-archive view, used by the packaging tool and by tests. -------------
 
@@ -75,7 +74,7 @@ struct ArchiveFile {
 
 // Builds the inflated archive for the files in order. Names are not checked
 // here; the packaging tool refuses unsafe ones before it gets this far.
-std::vector<unsigned char> buildArchive(const std::vector<ArchiveFile>& files);
+std::vector<unsigned char> BuildArchive(const std::vector<ArchiveFile>& files);
 
 struct ArchiveListing {
   uint32_t count = 0;
@@ -89,7 +88,6 @@ struct ArchiveListing {
 // entry has data inside the archive, sizeLow is not 0, sizeHigh is 0 and every
 // name is safe.
 // Trailing bytes and repeated names are reported in the listing, not refused.
-bool readArchive(const unsigned char* data, size_t length, ArchiveListing* listing, std::string* error);
+bool ReadArchive(const unsigned char* data, size_t length, ArchiveListing* listing, std::string* error);
 
 }  // namespace launcher
-}  // namespace quillon

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "platform/win32/dll_hardening.h"
-#include "extraction_worker.h"
+#include "launcher/extraction_worker.h"
 #include "resource_ids.h"
 #include "system_libraries.h"
-#include "win32_worker_host.h"
+#include "launcher/win32/worker_host.h"
 
 namespace {
 
@@ -30,13 +30,13 @@ char g_extractPath[MAX_PATH] = {};
 DWORD WINAPI ExtractionWorkerThread(LPVOID parameter) {
   HWND dialog = static_cast<HWND>(parameter);
   // ShellExecute may hand the start to shell extensions, which expect COM.
-  bool com = quillon::launcher::initialiseCom();
+  bool com = launcher::win32::InitialiseCom();
   {
-    quillon::launcher::Win32WorkerHost host(dialog, g_instance, g_stopEvent);
-    quillon::launcher::ExtractionWorker worker(host, g_extractPath);
-    worker.run();
+    launcher::win32::WorkerHost host(dialog, g_instance, g_stopEvent);
+    launcher::ExtractionWorker worker(host, g_extractPath);
+    worker.Run();
   }
-  if (com) quillon::launcher::uninitialiseCom();
+  if (com) launcher::win32::UninitialiseCom();
   return 0;
 }
 
@@ -47,18 +47,18 @@ size_t PrepareExtractPath() {
   char value[MAX_PATH];
   DWORD length = GetEnvironmentVariableA("TEMP", value, sizeof value);
   if (length == 0) {
-    quillon::launcher::writeDiagnosticLine("Current path is: ");
+    launcher::win32::WriteDiagnosticLine("Current path is: ");
     return 0;
   }
   if (length >= sizeof value) {
     std::string longValue(length, '\0');
     DWORD got = GetEnvironmentVariableA("TEMP", &longValue[0], length);
     longValue.resize(got < length ? got : 0);
-    quillon::launcher::writeDiagnosticLine(("Current path is: " + longValue).c_str());
+    launcher::win32::WriteDiagnosticLine(("Current path is: " + longValue).c_str());
     return 0;
   }
   std::memcpy(g_extractPath, value, length + 1);
-  quillon::launcher::writeDiagnosticLine((std::string("Current path is: ") + g_extractPath).c_str());
+  launcher::win32::WriteDiagnosticLine((std::string("Current path is: ") + g_extractPath).c_str());
   return length;
 }
 
@@ -115,7 +115,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   platform::win32::RestrictDllSearch();
   g_instance = instance;
 
-  quillon::launcher::registerProgressClass();
+  launcher::win32::RegisterProgressClass();
 
   g_dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr, ProgressDialogProc, 0);
   if (g_dialog == nullptr) return 0;

@@ -6,11 +6,10 @@
 
 #include "platform/win32/dll_hardening.h"
 
-namespace quillon {
-namespace launcher {
+namespace launcher::win32 {
 
-bool registerProgressClass() {
-  typedef BOOL(WINAPI * InitFn)(const INITCOMMONCONTROLSEX*);
+bool RegisterProgressClass() {
+  using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
   InitFn init = platform::win32::SystemFunction<InitFn>("comctl32.dll", "InitCommonControlsEx");
   if (init == nullptr) return false;
   INITCOMMONCONTROLSEX classes;
@@ -19,23 +18,22 @@ bool registerProgressClass() {
   return init(&classes) != FALSE;
 }
 
-void shellOpen(const char* file, const char* parameters) {
-  typedef HINSTANCE(WINAPI * ShellExecuteFn)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+void ShellOpen(const char* file, const char* parameters) {
+  using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
   static ShellExecuteFn execute = platform::win32::SystemFunction<ShellExecuteFn>("shell32.dll", "ShellExecuteA");
   if (execute != nullptr) execute(nullptr, "open", file, parameters, nullptr, SW_SHOWNORMAL);
 }
 
-bool initialiseCom() {
-  typedef HRESULT(WINAPI * InitFn)(LPVOID, DWORD);
+bool InitialiseCom() {
+  using InitFn = HRESULT(WINAPI*)(LPVOID, DWORD);
   InitFn init = platform::win32::SystemFunction<InitFn>("ole32.dll", "CoInitializeEx");
   return init != nullptr && SUCCEEDED(init(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
 }
 
-void uninitialiseCom() {
-  typedef void(WINAPI * UninitFn)();
+void UninitialiseCom() {
+  using UninitFn = void(WINAPI*)();
   UninitFn uninit = platform::win32::SystemFunction<UninitFn>("ole32.dll", "CoUninitialize");
   if (uninit != nullptr) uninit();
 }
 
-}  // namespace launcher
-}  // namespace quillon
+}  // namespace launcher::win32

@@ -5,16 +5,14 @@
 
 #include <windows.h>
 
-namespace quillon {
-namespace launcher {
+namespace launcher::win32 {
 
 // InitCommonControlsEx with the progress bar class only.
-bool registerProgressClass();
+bool RegisterProgressClass();
 // ShellExecuteA's "open" verb with a normal window, no working directory.
-void shellOpen(const char* file, const char* parameters);
+void ShellOpen(const char* file, const char* parameters);
 // CoInitializeEx for a single-threaded apartment; true when it must be undone.
-bool initialiseCom();
-void uninitialiseCom();
+bool InitialiseCom();
+void UninitialiseCom();
 
-}  // namespace launcher
-}  // namespace quillon
+}  // namespace launcher::win32

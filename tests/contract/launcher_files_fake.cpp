@@ -1,23 +1,23 @@
-#include "launcher_fakes.h"
+#include "launcher/fake/launcher_files.h"
 #include "launcher_files_contract.h"
 
 namespace {
 
 class FakeSide : public LauncherFilesSide {
  public:
-  FakeSide() { fake_.addDirectory(scratch_); }
-  quillon::launcher::LauncherFiles& files() override { return fake_; }
+  FakeSide() { fake_.AddDirectory(scratch_); }
+  launcher::LauncherFiles& files() override { return fake_; }
   const std::string& scratch() override { return scratch_; }
-  void makeReadOnly(const std::string& path) override { fake_.at(path).readOnly = true; }
-  void makeHidden(const std::string& path) override { fake_.at(path).hidden = true; }
-  void makeSystem(const std::string& path) override { fake_.at(path).system = true; }
-  bool exists(const std::string& path) override { return fake_.exists(path); }
-  uint64_t lastWriteTime(const std::string& path) override { return fake_.at(path).lastWrite; }
-  uint64_t lastAccessTime(const std::string& path) override { return fake_.at(path).lastAccess; }
-  bool enforcesReadOnlyOnCreate() override { return true; }
+  void MakeReadOnly(const std::string& path) override { fake_.At(path).readOnly = true; }
+  void MakeHidden(const std::string& path) override { fake_.At(path).hidden = true; }
+  void MakeSystem(const std::string& path) override { fake_.At(path).system = true; }
+  bool Exists(const std::string& path) override { return fake_.Exists(path); }
+  uint64_t LastWriteTime(const std::string& path) override { return fake_.At(path).lastWrite; }
+  uint64_t LastAccessTime(const std::string& path) override { return fake_.At(path).lastAccess; }
+  bool EnforcesReadOnlyOnCreate() override { return true; }
 
  private:
-  quillon::launcher::testing::FakeFiles fake_;
+  launcher::fake::LauncherFiles fake_;
   std::string scratch_ = "C:\\scratch\\";
 };
 

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "launcher_files_contract.h"
-#include "win32_files.h"
+#include "launcher/win32/launcher_files.h"
 
 namespace {
 
-uint64_t fromFileTime(const FILETIME& t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
+uint64_t FromFileTime(const FILETIME& t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
 
 class Win32Side : public LauncherFilesSide {
  public:
@@ -33,23 +33,23 @@ class Win32Side : public LauncherFilesSide {
     }
     RemoveDirectoryA(scratch_.c_str());
   }
-  quillon::launcher::LauncherFiles& files() override { return files_; }
+  launcher::LauncherFiles& files() override { return files_; }
   const std::string& scratch() override { return scratch_; }
-  void makeReadOnly(const std::string& path) override { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY); }
-  void makeHidden(const std::string& path) override { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN); }
-  void makeSystem(const std::string& path) override { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_SYSTEM); }
-  bool exists(const std::string& path) override { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-  uint64_t lastWriteTime(const std::string& path) override { return fromFileTime(attributes(path).ftLastWriteTime); }
-  uint64_t lastAccessTime(const std::string& path) override { return fromFileTime(attributes(path).ftLastAccessTime); }
-  bool enforcesReadOnlyOnCreate() override {
+  void MakeReadOnly(const std::string& path) override { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY); }
+  void MakeHidden(const std::string& path) override { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN); }
+  void MakeSystem(const std::string& path) override { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_SYSTEM); }
+  bool Exists(const std::string& path) override { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+  uint64_t LastWriteTime(const std::string& path) override { return FromFileTime(attributes(path).ftLastWriteTime); }
+  uint64_t LastAccessTime(const std::string& path) override { return FromFileTime(attributes(path).ftLastAccessTime); }
+  bool EnforcesReadOnlyOnCreate() override {
     std::string probe = scratch_ + "read-only probe";
     HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_READONLY, nullptr);
     if (h == INVALID_HANDLE_VALUE) return true;
     CloseHandle(h);
-    // Asked of Win32Files, which answers as Windows does where the host lets root write.
-    quillon::launcher::FileHandle f = files_.createForWrite(probe.c_str());
-    bool enforced = f == quillon::launcher::kNoFile;
-    if (!enforced) files_.close(f);
+    // Asked of win32::LauncherFiles, which answers as Windows does where the host lets root write.
+    launcher::FileHandle f = files_.CreateForWrite(probe.c_str());
+    bool enforced = f == launcher::kNoFile;
+    if (!enforced) files_.Close(f);
     SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(probe.c_str());
     return enforced;
@@ -61,7 +61,7 @@ class Win32Side : public LauncherFilesSide {
     GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
     return data;
   }
-  quillon::launcher::Win32Files files_;
+  launcher::win32::LauncherFiles files_;
   std::string scratch_;
 };
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "wizard/ui/headless_host.h"
-#include "wizard/ui/wizard_window.h"
+#include "wizard/headless/headless_host.h"
+#include "wizard/model/wizard_window.h"
 
 namespace {
 

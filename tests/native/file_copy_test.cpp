@@ -107,7 +107,10 @@ TEST(CopyFileWithProgress, MissingSourceLeavesAnEmptyDestination) {
   f.Copy("C:\\Setup\\absent.dll", "C:\\dest.dll");
   EXPECT_EQ(f.Read("C:\\dest.dll"), "");
   EXPECT_EQ(f.w.BytesCopied.text(), "0");
-  EXPECT_EQ(f.w.PercentText.text(), "0%");  // never recomputed: nothing changed
+  // Never recomputed: the percent holder keeps its design text, which no
+  // recomputation could produce.
+  EXPECT_EQ(f.w.PercentDone.text(), "Label12");
+  EXPECT_EQ(f.w.PercentText.text(), "0%");
   EXPECT_EQ(f.host.pendingEventPasses, 0);
 }
 

@@ -262,7 +262,7 @@ TEST(Shortcuts, StepsCreateWhatWasChosen) {
       EXPECT_EQ(f.shell.ReadShortcut(group + "Quillon.lnk")->target, kProduct);
     }
     EXPECT_EQ(f.processes.Of(Kind::kCommandLine),
-              std::vector<std::string>(c.refreshes, wizard::kRefreshCommand));
+              std::vector<std::string>(c.refreshes, kRefreshCommand));
     // The completion check finds every step run at its first tick.
     f.host.RunFor(1250);
     EXPECT_TRUE(w.CompletionPanel.visible());
@@ -295,25 +295,48 @@ TEST(Shortcuts, FailuresAreSkippedAndFilesReplaced) {
   EXPECT_TRUE(gw.CompletionPanel.visible());
 }
 
-TEST(Completion, WaitsForPendingShortcutSteps) {
-  InstallFixture f;
-  auto& w = f.StartWelcome();
-  w.Timer15.SetEnabled(true);
-  f.host.RunFor(2000);
-  w.Timer11.SetEnabled(true);  // due at 3250, after the check's first tick
-  f.host.RunFor(500);
-  EXPECT_FALSE(w.CompletionPanel.visible());
-  EXPECT_TRUE(w.Timer15.enabled());
-  f.host.RunFor(2500);
-  EXPECT_TRUE(w.CompletionPanel.visible());
-  EXPECT_TRUE(w.CompletionPanel.ShownOnScreen() || !w.FinishingPage.visible());
-  EXPECT_TRUE(w.CompletionTitle.visible());
-  EXPECT_TRUE(w.CompletionImage.visible());
-  EXPECT_EQ(w.DefaultButton(), &w.CancelButton);
-  // Enter presses the default button: "Finish" ends the wizard.
-  f.Click(*w.DefaultButton());
-  EXPECT_TRUE(f.host.ended);
-  EXPECT_TRUE(f.host.questions.empty());
+TEST(Completion, WaitsForEachPendingShortcutStep) {
+  for (const char* pendingName : {"Timer11", "Timer12", "Timer13", "Timer14"}) {
+    SCOPED_TRACE(pendingName);
+    InstallFixture f;
+    auto& w = f.StartWelcome();
+    // The window as the install's last steps leave it: the finishing page up,
+    // no buttons.
+    w.WelcomePage.SetVisible(false);
+    w.FinishingPage.SetVisible(true);
+    for (auto* button : {&w.BackButton, &w.NextButton, &w.CancelButton}) button->SetVisible(false);
+    w.CancelButton.SetEnabled(false);
+    w.Timer15.SetEnabled(true);
+    f.host.RunFor(2000);
+    ASSERT_NE(w.FindTimer(pendingName), nullptr);
+    wizard::Timer& pending = *w.FindTimer(pendingName);
+    pending.SetEnabled(true);  // due at 3250, after the check's first tick
+    f.host.RunFor(500);
+    EXPECT_FALSE(w.CompletionPanel.visible());
+    EXPECT_FALSE(w.CompletionTitle.ShownOnScreen());
+    EXPECT_FALSE(w.CompletionImage.ShownOnScreen());
+    EXPECT_FALSE(w.CancelButton.visible());
+    EXPECT_FALSE(w.CancelButton.enabled());
+    EXPECT_EQ(w.CancelButton.text(), "Cancel");
+    EXPECT_TRUE(w.Timer15.enabled());
+    f.host.RunFor(2500);
+    EXPECT_FALSE(pending.enabled());
+    EXPECT_FALSE(w.Timer15.enabled());
+    EXPECT_TRUE(w.CompletionPanel.ShownOnScreen());
+    EXPECT_TRUE(w.CompletionTitle.ShownOnScreen());
+    EXPECT_TRUE(w.CompletionImage.ShownOnScreen());
+    EXPECT_EQ(w.CompletionTitle.text(), "Installation Completed");
+    EXPECT_TRUE(w.CancelButton.ShownOnScreen());
+    EXPECT_TRUE(w.CancelButton.enabled());
+    EXPECT_EQ(w.CancelButton.text(), "Finish");
+    EXPECT_EQ(w.DefaultButton(), &w.CancelButton);
+    EXPECT_FALSE(w.BackButton.visible());
+    EXPECT_FALSE(w.NextButton.visible());
+    // Enter presses the default button: "Finish" ends the wizard.
+    f.Click(*w.DefaultButton());
+    EXPECT_TRUE(f.host.ended);
+    EXPECT_TRUE(f.host.questions.empty());
+  }
 }
 
 TEST(FrameworkInstaller, ButtonHidesStartsAndEnds) {

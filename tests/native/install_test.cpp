@@ -138,14 +138,14 @@ TEST(InstallChain, StepsComeAtTheirIntervals) {
   runTo(kTimer4);
   EXPECT_TRUE(w.Timer5.enabled());
   runTo(kTimer5 - 1);
-  EXPECT_FALSE(f.registry.HasKey(RegistryRoot::kClassesRoot, wizard::kHandlerKey));
+  EXPECT_FALSE(f.registry.HasKey(RegistryRoot::kClassesRoot, kHandlerKey));
   runTo(kTimer5);
   EXPECT_EQ(w.StatusLabel.text(), "Updating the registry...");
-  EXPECT_TRUE(f.registry.GetValue(RegistryRoot::kClassesRoot, wizard::kHandlerKey, ""));
-  EXPECT_FALSE(f.registry.HasKey(RegistryRoot::kLocalMachine, wizard::kUninstallKey));
+  EXPECT_TRUE(f.registry.GetValue(RegistryRoot::kClassesRoot, kHandlerKey, ""));
+  EXPECT_FALSE(f.registry.HasKey(RegistryRoot::kLocalMachine, kUninstallKey));
   runTo(kTimer8);
   EXPECT_EQ(w.StatusLabel.text(), "Saving uninstall configuration...");
-  EXPECT_EQ(f.registry.ValueNames(RegistryRoot::kLocalMachine, wizard::kUninstallKey).size(), 7u);
+  EXPECT_EQ(f.registry.ValueNames(RegistryRoot::kLocalMachine, kUninstallKey).size(), 7u);
   EXPECT_TRUE(w.Timer9.enabled());
   runTo(kTimer9);
   EXPECT_EQ(w.StatusLabel.text(), "Creating shortcuts...");
@@ -158,20 +158,24 @@ TEST(InstallChain, CompleteInstallPlacesEveryFile) {
   InstallFixture f;
   f.PutWizardFolder();
   // Leftovers of an earlier install in the registry.
-  f.registry.PutValue(RegistryRoot::kCurrentUser, wizard::kSettingsKey, "AUTORUN", platform::kRegSz, "1");
-  f.registry.PutValue(RegistryRoot::kLocalMachine, wizard::kRunOnceKey, "Quillen", platform::kRegSz, "x");
-  f.registry.PutValue(RegistryRoot::kLocalMachine, wizard::kUninstallKey, "EstimatedSize", platform::kRegSz, "9");
+  f.registry.PutValue(RegistryRoot::kCurrentUser, kSettingsKey, "AUTORUN", platform::kRegSz, "1");
+  f.registry.PutValue(RegistryRoot::kLocalMachine, kRunOnceKey, "Quillen", platform::kRegSz, "x");
+  f.registry.PutValue(RegistryRoot::kLocalMachine, kUninstallKey, "EstimatedSize", platform::kRegSz, "9");
   auto& w = f.StartWelcome();
   f.InstallNow();
   f.host.RunFor(kTimer9);
 
   const std::string setup = kSetupPath;
-  std::set<std::string> expected{"temp.dat"};
+  const std::set<std::string> expected{
+      "SETUP32_.NET.EXE", "quilbox.exe", "quilbox.exe.manifest", "quilbox.xml", "quilbox.vshost.exe",
+      "asycfilt.dll", "Velmora.url", "AxInterop.ComCtl2.dll", "AxInterop.ComctlLib.dll", "COMCAT.DLL",
+      "COMCT232.OCX", "comctl32.ocx", "comdlg32.ocx", "DLLUNREG.exe", "Interop.ComCtl2.dll",
+      "Interop.ComctlLib.dll", "Interop.IWshRuntimeLibrary.dll", "Microsoft.VisualBasic.Compatibility.dll",
+      "MSCOMCTL.OCX", "MSVBVM60.DLL", "temp.dat", "SETUP32.EXE", "SETUP1.EXE", "SETUP.EXE", "SETUP1_.NET.EXE",
+      "SETUP_.NET.EXE", "START.EXE", "stdole2.tlb", "uninstall.dll", "uninstall.exe", "wshom.ocx"};
   std::int64_t progressBytes = 0;
-  for (const auto& e : wizard::InstallManifest()) {
+  for (const auto& e : ExpectedManifest())
     if (e.kind == wizard::ManifestKind::kProgress) progressBytes += static_cast<std::int64_t>(f.sources[e.source].size());
-    if (e.folder == wizard::ManifestFolder::kSetupPath) expected.insert(e.destination);
-  }
   EXPECT_EQ(expected.size(), 31u);
   EXPECT_EQ(f.Listing(setup), expected);
   EXPECT_EQ(f.Read("C:\\Windows\\System32\\quilbox.dll"), f.sources["quilbox.dll"]);
@@ -188,12 +192,32 @@ TEST(InstallChain, CompleteInstallPlacesEveryFile) {
   EXPECT_EQ(w.CopyStatusLabel.text(), "Copying new file: wshom.ocx");
 
   // The earlier install's entries are gone; the new record is exactly seven values.
-  EXPECT_FALSE(f.registry.HasKey(RegistryRoot::kCurrentUser, wizard::kSettingsKey));
-  EXPECT_FALSE(f.registry.GetValue(RegistryRoot::kLocalMachine, wizard::kRunOnceKey, "Quillen"));
-  EXPECT_FALSE(f.registry.GetValue(RegistryRoot::kLocalMachine, wizard::kUninstallKey, "EstimatedSize"));
-  EXPECT_EQ(f.registry.GetValue(RegistryRoot::kLocalMachine, wizard::kUninstallKey, "UninstallString")->text(),
+  EXPECT_FALSE(f.registry.HasKey(RegistryRoot::kCurrentUser, kSettingsKey));
+  EXPECT_FALSE(f.registry.GetValue(RegistryRoot::kLocalMachine, kRunOnceKey, "Quillen"));
+  EXPECT_FALSE(f.registry.GetValue(RegistryRoot::kLocalMachine, kUninstallKey, "EstimatedSize"));
+  EXPECT_EQ(f.registry.GetValue(RegistryRoot::kLocalMachine, kUninstallKey, "UninstallString")->text(),
             setup + "\\uninstall.exe" + '\0');
   EXPECT_EQ(f.registry.openHandles(), 0u);
+}
+
+TEST(InstallManifest, KindsOrderAndNamesAsShipped) {
+  platform::fake::Environment env;
+  env.Set("ProgramFiles", "C:\\Program Files");
+  env.Set("PATH", "C:\\Windows\\System32;C:\\Windows");
+  const auto& manifest = wizard::InstallManifest();
+  const auto& expected = ExpectedManifest();
+  ASSERT_EQ(manifest.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "entry " << i + 1);
+    const auto& e = expected[i];
+    EXPECT_EQ(manifest[i].kind, e.kind);
+    EXPECT_EQ(std::string(manifest[i].source), e.source);
+    EXPECT_EQ(manifest[i].folder, e.folder);
+    EXPECT_EQ(std::string(manifest[i].destination), e.DestinationName());
+    const std::string folder =
+        e.folder == wizard::ManifestFolder::kSetupPath ? kSetupPath : "C:\\Windows\\System32";
+    EXPECT_EQ(wizard::ManifestDestination(manifest[i], env), folder + "\\" + e.DestinationName());
+  }
 }
 
 TEST(InstallChain, MissingSourcesAndClosedRootsDoNotStopIt) {

@@ -3,7 +3,6 @@
 #include "launcher_test_payloads.h"
 #include "payload_archive.h"
 
-namespace quillon {
 namespace launcher {
 namespace {
 
@@ -14,10 +13,10 @@ using testing::sampleFiles;
 
 TEST(PayloadArchive, FiveEntriesPutTheFirstFilesBytesAtOffset1484) {
   std::vector<ArchiveFile> files = sampleFiles(5);
-  std::vector<unsigned char> archive = buildArchive(files);
-  EXPECT_EQ(1484u, dataStart(5));
+  std::vector<unsigned char> archive = BuildArchive(files);
+  EXPECT_EQ(1484u, DataStart(5));
   ASSERT_GT(archive.size(), 1484u + files[0].data.size());
-  EXPECT_EQ(5u, readU32(archive.data()));
+  EXPECT_EQ(5u, ReadU32(archive.data()));
   EXPECT_EQ(0, std::memcmp(archive.data() + 1484, files[0].data.data(), files[0].data.size()));
 
   size_t total = 1484;
@@ -27,22 +26,22 @@ TEST(PayloadArchive, FiveEntriesPutTheFirstFilesBytesAtOffset1484) {
   // Record 3 byte for byte: index, the three times low word first, sizeHigh 0,
   // sizeLow, the zero-padded name.
   const unsigned char* r = archive.data() + 4 + 3 * 296;
-  EXPECT_EQ(3u, readU32(r));
-  EXPECT_EQ(static_cast<uint32_t>(files[3].creationTime), readU32(r + 4));
-  EXPECT_EQ(static_cast<uint32_t>(files[3].creationTime >> 32), readU32(r + 8));
-  EXPECT_EQ(static_cast<uint32_t>(files[3].lastAccessTime), readU32(r + 12));
-  EXPECT_EQ(static_cast<uint32_t>(files[3].lastWriteTime), readU32(r + 20));
-  EXPECT_EQ(0u, readU32(r + 28));
-  EXPECT_EQ(files[3].data.size(), readU32(r + 32));
+  EXPECT_EQ(3u, ReadU32(r));
+  EXPECT_EQ(static_cast<uint32_t>(files[3].creationTime), ReadU32(r + 4));
+  EXPECT_EQ(static_cast<uint32_t>(files[3].creationTime >> 32), ReadU32(r + 8));
+  EXPECT_EQ(static_cast<uint32_t>(files[3].lastAccessTime), ReadU32(r + 12));
+  EXPECT_EQ(static_cast<uint32_t>(files[3].lastWriteTime), ReadU32(r + 20));
+  EXPECT_EQ(0u, ReadU32(r + 28));
+  EXPECT_EQ(files[3].data.size(), ReadU32(r + 32));
   EXPECT_EQ(files[3].name, std::string(reinterpret_cast<const char*>(r + 36)));
   for (size_t i = 36 + files[3].name.size(); i < 296; ++i) ASSERT_EQ(0, r[i]) << i;
 
   ArchiveListing listing;
   std::string error;
-  ASSERT_TRUE(readArchive(archive.data(), archive.size(), &listing, &error)) << error;
+  ASSERT_TRUE(ReadArchive(archive.data(), archive.size(), &listing, &error)) << error;
   ASSERT_EQ(5u, listing.entries.size());
   for (size_t i = 0; i < 5; ++i) {
-    EXPECT_EQ(files[i].name, entryName(listing.entries[i]));
+    EXPECT_EQ(files[i].name, EntryName(listing.entries[i]));
     EXPECT_EQ(files[i].lastWriteTime, listing.entries[i].lastWriteTime);
   }
   EXPECT_EQ(1484u, listing.offsets[0]);
@@ -51,14 +50,14 @@ TEST(PayloadArchive, FiveEntriesPutTheFirstFilesBytesAtOffset1484) {
 }
 
 TEST(PayloadArchive, TableFitIsComputedWithoutOverflow) {
-  EXPECT_TRUE(entryTableFits(4, 0));
-  EXPECT_FALSE(entryTableFits(3, 0));
-  EXPECT_TRUE(entryTableFits(300, 1));
-  EXPECT_FALSE(entryTableFits(299, 1));
+  EXPECT_TRUE(EntryTableFits(4, 0));
+  EXPECT_FALSE(EntryTableFits(3, 0));
+  EXPECT_TRUE(EntryTableFits(300, 1));
+  EXPECT_FALSE(EntryTableFits(299, 1));
   // 296 * count wraps to a small number in 32 bits for these counts.
-  EXPECT_FALSE(entryTableFits(1000, 0xFFFFFFFFu));
-  EXPECT_FALSE(entryTableFits(1000, 14510519u));  // 296 * 14510519 = 2^32 + 120
-  EXPECT_EQ(4ull + 296ull * 0xFFFFFFFFull, dataStart(0xFFFFFFFFu));
+  EXPECT_FALSE(EntryTableFits(1000, 0xFFFFFFFFu));
+  EXPECT_FALSE(EntryTableFits(1000, 14510519u));  // 296 * 14510519 = 2^32 + 120
+  EXPECT_EQ(4ull + 296ull * 0xFFFFFFFFull, DataStart(0xFFFFFFFFu));
 }
 
 struct MalformedCase {
@@ -70,11 +69,11 @@ struct MalformedCase {
 class ReaderRefuses : public ::testing::TestWithParam<MalformedCase> {};
 
 TEST_P(ReaderRefuses, MalformedArchive) {
-  std::vector<unsigned char> archive = buildArchive(sampleFiles(3));
+  std::vector<unsigned char> archive = BuildArchive(sampleFiles(3));
   GetParam().damage(archive);
   ArchiveListing listing;
   std::string error;
-  bool ok = readArchive(archive.data(), archive.size(), &listing, &error);
+  bool ok = ReadArchive(archive.data(), archive.size(), &listing, &error);
   if (GetParam().expectedError == nullptr) {
     EXPECT_TRUE(ok) << error;
   } else {
@@ -87,8 +86,8 @@ const MalformedCase kMalformed[] = {
     {"count0", [](std::vector<unsigned char>& a) { a.assign(4, 0); }, nullptr},
     {"empty", [](std::vector<unsigned char>& a) { a.clear(); }, "empty"},
     {"shorterThanCount", [](std::vector<unsigned char>& a) { a.resize(3); }, "too short"},
-    {"tableDoesNotFit", [](std::vector<unsigned char>& a) { writeU32(a.data(), 1000); }, "does not fit"},
-    {"countWraps", [](std::vector<unsigned char>& a) { writeU32(a.data(), 14510519u); }, "does not fit"},
+    {"tableDoesNotFit", [](std::vector<unsigned char>& a) { WriteU32(a.data(), 1000); }, "does not fit"},
+    {"countWraps", [](std::vector<unsigned char>& a) { WriteU32(a.data(), 14510519u); }, "does not fit"},
     {"sizeLow0", [](std::vector<unsigned char>& a) { patchEntry(a, 1, testing::kSizeLowField, 0); }, "size is 0"},
     {"sizeHighSet", [](std::vector<unsigned char>& a) { patchEntry(a, 1, testing::kSizeHighField, 1); }, "4 GiB"},
     {"dataPastEnd", [](std::vector<unsigned char>& a) { a.resize(a.size() - 1); }, "past the end"},
@@ -113,11 +112,11 @@ INSTANTIATE_TEST_SUITE_P(Table, ReaderRefuses, ::testing::ValuesIn(kMalformed),
 TEST(PayloadArchive, RepeatedNamesAndTrailingBytesAreReportedNotRefused) {
   std::vector<ArchiveFile> files = sampleFiles(3);
   files[2].name = "TRAMPO.EXE";
-  std::vector<unsigned char> archive = buildArchive(files);
+  std::vector<unsigned char> archive = BuildArchive(files);
   archive.insert(archive.end(), 7, 0xEE);
   ArchiveListing listing;
   std::string error;
-  ASSERT_TRUE(readArchive(archive.data(), archive.size(), &listing, &error)) << error;
+  ASSERT_TRUE(ReadArchive(archive.data(), archive.size(), &listing, &error)) << error;
   EXPECT_EQ(std::vector<std::string>{"TRAMPO.EXE"}, listing.repeatedNames);
   EXPECT_EQ(7u, listing.trailingBytes);
 }
@@ -125,9 +124,9 @@ TEST(PayloadArchive, RepeatedNamesAndTrailingBytesAreReportedNotRefused) {
 TEST(PayloadArchive, JoinedPathsStopAt259Characters) {
   std::string out;
   std::string dir(250, 'd');
-  EXPECT_TRUE(joinPath(&out, dir, "\\", std::string(8, 'n')));  // 259
+  EXPECT_TRUE(JoinPath(&out, dir, "\\", std::string(8, 'n')));  // 259
   EXPECT_EQ(259u, out.size());
-  EXPECT_FALSE(joinPath(&out, dir, "\\", std::string(9, 'n')));  // 260
+  EXPECT_FALSE(JoinPath(&out, dir, "\\", std::string(9, 'n')));  // 260
   EXPECT_EQ(259u, out.size()) << "a refused join leaves the output alone";
 }
 
@@ -140,13 +139,13 @@ TEST(PayloadArchive, DeviceNamesAndTrailingDotsOrBlanksAreRefused) {
   for (const char* name : devices) {
     unsigned char field[kNameSize] = {};
     std::memcpy(field, name, std::strlen(name));
-    EXPECT_EQ(NameCheck::DeviceName, checkEntryName(field)) << name;
+    EXPECT_EQ(NameCheck::DeviceName, CheckEntryName(field)) << name;
   }
   const char* trailing[] = {"trampo.exe.", "trampo.exe ", "a.", "...", "x..", "name. ", "readme. ."};
   for (const char* name : trailing) {
     unsigned char field[kNameSize] = {};
     std::memcpy(field, name, std::strlen(name));
-    EXPECT_EQ(NameCheck::TrailingDotOrBlank, checkEntryName(field)) << name;
+    EXPECT_EQ(NameCheck::TrailingDotOrBlank, CheckEntryName(field)) << name;
   }
 }
 
@@ -156,14 +155,13 @@ TEST(PayloadArchive, PlainNamesPassTheNameCheck) {
                            ".profile"}) {
     unsigned char field[kNameSize] = {};
     std::memcpy(field, name, std::strlen(name));
-    EXPECT_EQ(NameCheck::Ok, checkEntryName(field)) << name;
+    EXPECT_EQ(NameCheck::Ok, CheckEntryName(field)) << name;
   }
   unsigned char full[kNameSize];
   std::memset(full, 'a', sizeof full);
   full[259] = 0;
-  EXPECT_EQ(NameCheck::Ok, checkEntryName(full)) << "259 characters and the NUL fill the field";
+  EXPECT_EQ(NameCheck::Ok, CheckEntryName(full)) << "259 characters and the NUL fill the field";
 }
 
 }  // namespace
 }  // namespace launcher
-}  // namespace quillon

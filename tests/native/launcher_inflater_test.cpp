@@ -3,15 +3,14 @@
 #include <random>
 
 #include "file_inflater.h"
-#include "launcher_fakes.h"
+#include "launcher/fake/launcher_files.h"
 #include "launcher_test_payloads.h"
 
-namespace quillon {
 namespace launcher {
 namespace {
 
 using testing::deflateBytes;
-using testing::FakeFiles;
+using FakeFiles = fake::LauncherFiles;
 
 // Half noise, half repetition: long matches and incompressible runs both
 // cross the 4096-byte buffer boundaries.
@@ -28,11 +27,11 @@ class RecordingInflater : public FileInflater {
  public:
   explicit RecordingInflater(LauncherFiles& files, uint64_t outputLimit = FileInflater::kLargestOutput)
       : FileInflater(files, outputLimit) {}
-  void onProgress(int percent) override {
+  void OnProgress(int percent) override {
     progress.push_back(percent);
-    if (abortAtProgress >= 0 && static_cast<int>(progress.size()) > abortAtProgress) abortRequested = 1;
+    if (abortAtProgress >= 0 && static_cast<int>(progress.size()) > abortAtProgress) RequestAbort();
   }
-  void onStatus(const char* text) override { statuses.push_back(text); }
+  void OnStatus(const char* text) override { statuses.push_back(text); }
   std::vector<int> progress;
   std::vector<std::string> statuses;
   int abortAtProgress = -1;
@@ -47,13 +46,13 @@ struct Inflation {
 
 Inflation inflateThroughFiles(const std::vector<unsigned char>& stream, FakeFiles& files, int abortAt = -1,
                               uint64_t outputLimit = FileInflater::kLargestOutput) {
-  files.addDirectory("C:\\t");
-  files.put("C:\\t\\in", stream);
+  files.AddDirectory("C:\\t");
+  files.Put("C:\\t\\in", stream);
   RecordingInflater inflater(files, outputLimit);
   inflater.abortAtProgress = abortAt;
   Inflation r;
-  r.result = inflater.inflateFile("C:\\t\\in", "C:\\t\\out");
-  r.output = files.exists("C:\\t\\out") ? files.at("C:\\t\\out").data : std::vector<unsigned char>();
+  r.result = inflater.InflateFile("C:\\t\\in", "C:\\t\\out");
+  r.output = files.Exists("C:\\t\\out") ? files.At("C:\\t\\out").data : std::vector<unsigned char>();
   r.statuses = inflater.statuses;
   r.progress = inflater.progress;
   EXPECT_EQ(0, files.openHandles) << "both files are closed on every path";
@@ -175,9 +174,9 @@ TEST(FileInflater, OutputPastTheLimitFailsAsADamagedStream) {
 TEST(FileInflater, MissingInputFails) {
   FakeFiles files;
   RecordingInflater inflater(files);
-  files.addDirectory("C:\\t");
-  EXPECT_NE(0, inflater.inflateFile("C:\\t\\missing", "C:\\t\\out"));
-  EXPECT_FALSE(files.exists("C:\\t\\out"));
+  files.AddDirectory("C:\\t");
+  EXPECT_NE(0, inflater.InflateFile("C:\\t\\missing", "C:\\t\\out"));
+  EXPECT_FALSE(files.Exists("C:\\t\\out"));
   EXPECT_EQ(0, files.openHandles);
 }
 
@@ -197,4 +196,3 @@ TEST(FileInflater, ProgressIsTheShareOfInputConsumed) {
 
 }  // namespace
 }  // namespace launcher
-}  // namespace quillon

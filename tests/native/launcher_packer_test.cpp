@@ -15,7 +15,6 @@
 #include "pe_resources.h"
 #include "test_pe_image.h"
 
-namespace quillon {
 namespace packer {
 namespace {
 
@@ -25,28 +24,28 @@ ResourceTree sampleTree(size_t payloadSize) {
   ResourceTree tree;
   Bytes payload(payloadSize);
   for (size_t i = 0; i < payloadSize; ++i) payload[i] = static_cast<unsigned char>(i * 31 + 1);
-  tree[payloadType()][payloadName()][kPayloadLanguage].bytes = payload;
-  tree[ResourceKey::fromId(3)][ResourceKey::fromId(1)][1033].bytes = Bytes(40, 0x11);
-  tree[ResourceKey::fromId(3)][ResourceKey::fromId(2)][1033].bytes = Bytes(3, 0x22);
-  tree[ResourceKey::fromId(14)][ResourceKey::fromId(1000)][1033].bytes = Bytes(20, 0x33);
-  tree[ResourceKey::fromId(5)][ResourceKey::fromName("NAMED")][1031] = {1252, Bytes(9, 0x44)};
-  tree[ResourceKey::fromId(5)][ResourceKey::fromName("NAMED")][1033].bytes = Bytes(7, 0x55);
+  tree[PayloadType()][PayloadName()][kPayloadLanguage].bytes = payload;
+  tree[ResourceKey::FromId(3)][ResourceKey::FromId(1)][1033].bytes = Bytes(40, 0x11);
+  tree[ResourceKey::FromId(3)][ResourceKey::FromId(2)][1033].bytes = Bytes(3, 0x22);
+  tree[ResourceKey::FromId(14)][ResourceKey::FromId(1000)][1033].bytes = Bytes(20, 0x33);
+  tree[ResourceKey::FromId(5)][ResourceKey::FromName("NAMED")][1031] = {1252, Bytes(9, 0x44)};
+  tree[ResourceKey::FromId(5)][ResourceKey::FromName("NAMED")][1033].bytes = Bytes(7, 0x55);
   return tree;
 }
 
 void expectSameTree(const ResourceTree& a, const ResourceTree& b) {
   ASSERT_EQ(a.size(), b.size());
   for (const auto& t : a) {
-    ASSERT_TRUE(b.count(t.first)) << t.first.describe();
+    ASSERT_TRUE(b.count(t.first)) << t.first.Describe();
     const ResourceNames& names = b.at(t.first);
-    ASSERT_EQ(t.second.size(), names.size()) << t.first.describe();
+    ASSERT_EQ(t.second.size(), names.size()) << t.first.Describe();
     for (const auto& n : t.second) {
-      ASSERT_TRUE(names.count(n.first)) << n.first.describe();
+      ASSERT_TRUE(names.count(n.first)) << n.first.Describe();
       const ResourceLanguages& languages = names.at(n.first);
       ASSERT_EQ(n.second.size(), languages.size());
       for (const auto& l : n.second) {
         ASSERT_TRUE(languages.count(l.first)) << l.first;
-        EXPECT_EQ(l.second.bytes, languages.at(l.first).bytes) << t.first.describe() << "/" << n.first.describe();
+        EXPECT_EQ(l.second.bytes, languages.at(l.first).bytes) << t.first.Describe() << "/" << n.first.Describe();
         EXPECT_EQ(l.second.codePage, languages.at(l.first).codePage);
       }
     }
@@ -60,22 +59,22 @@ TEST_P(PeResources, WritesAReadableTreeAndMovesRelocationsWhenItGrows) {
   const Bytes original = t.bytes;
   std::string error;
   ResourceTree tree = sampleTree(100);
-  ASSERT_TRUE(writeResources(&t.bytes, tree, &error, nullptr)) << error;
+  ASSERT_TRUE(WriteResources(&t.bytes, tree, &error, nullptr)) << error;
   ResourceTree back;
-  ASSERT_TRUE(readResources(t.bytes, &back, &error)) << error;
+  ASSERT_TRUE(ReadResources(t.bytes, &back, &error)) << error;
   expectSameTree(tree, back);
   EXPECT_EQ(0x3000u, t.sectionVa(2)) << "a small tree fits where the old one was";
 
   // A payload larger than the room before .reloc pushes it up.
   Bytes payload(0x5432, 0x7E);
   std::vector<std::string> warnings;
-  ASSERT_TRUE(replacePayload(&t.bytes, payload, &error, &warnings)) << error;
+  ASSERT_TRUE(ReplacePayload(&t.bytes, payload, &error, &warnings)) << error;
   EXPECT_TRUE(warnings.empty());
   Bytes extracted;
-  ASSERT_TRUE(extractPayload(t.bytes, &extracted, &error)) << error;
+  ASSERT_TRUE(ExtractPayload(t.bytes, &extracted, &error)) << error;
   EXPECT_EQ(payload, extracted);
-  ASSERT_TRUE(readResources(t.bytes, &back, &error)) << error;
-  tree[payloadType()][payloadName()][kPayloadLanguage].bytes = payload;
+  ASSERT_TRUE(ReadResources(t.bytes, &back, &error)) << error;
+  tree[PayloadType()][PayloadName()][kPayloadLanguage].bytes = payload;
   expectSameTree(tree, back);
 
   uint32_t resourceSize = t.directorySize(2);
@@ -96,7 +95,7 @@ TEST_P(PeResources, WritesAReadableTreeAndMovesRelocationsWhenItGrows) {
   uint32_t symbols = get32(t.bytes, 0x84 + 8);
   EXPECT_EQ(relocRaw + 0x200u, symbols);
   EXPECT_TRUE(std::equal(original.begin() + 0xA00, original.end(), t.bytes.begin() + symbols));
-  EXPECT_EQ(peCheckSum(t.bytes, t.optional + 64), get32(t.bytes, t.optional + 64));
+  EXPECT_EQ(PeCheckSum(t.bytes, t.optional + 64), get32(t.bytes, t.optional + 64));
 }
 
 INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeResources, ::testing::Bool());
@@ -104,9 +103,9 @@ INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, PeResources, ::testing::Bool());
 TEST(PeResourcesGrowth, StopsAtASectionThatCannotMove) {
   TestImage t = makeImage(true, 0x40000040u);  // not discardable: something may address it
   std::string error;
-  ASSERT_TRUE(writeResources(&t.bytes, sampleTree(100), &error, nullptr)) << error;
+  ASSERT_TRUE(WriteResources(&t.bytes, sampleTree(100), &error, nullptr)) << error;
   Bytes before = t.bytes;
-  EXPECT_FALSE(replacePayload(&t.bytes, Bytes(0x3000, 1), &error, nullptr));
+  EXPECT_FALSE(ReplacePayload(&t.bytes, Bytes(0x3000, 1), &error, nullptr));
   EXPECT_NE(std::string::npos, error.find(".reloc")) << error;
   EXPECT_EQ(before, t.bytes) << "a refused rewrite leaves the image alone";
 }
@@ -119,7 +118,7 @@ TEST(PeResourcesGrowth, DebugDirectoryEntriesFollowTheirData) {
   put32(t.bytes, 0x840 + 20, 0x3080);
   put32(t.bytes, 0x840 + 24, 0x880);
   std::string error;
-  ASSERT_TRUE(writeResources(&t.bytes, sampleTree(0x4000), &error, nullptr)) << error;
+  ASSERT_TRUE(WriteResources(&t.bytes, sampleTree(0x4000), &error, nullptr)) << error;
   uint32_t relocVa = t.sectionVa(2), relocRaw = t.sectionRaw(2);
   ASSERT_NE(0x3000u, relocVa);
   EXPECT_EQ(relocVa + 0x40, t.directoryRva(6));
@@ -133,7 +132,7 @@ TEST(PeResourcesGrowth, DropsASignatureThatNoLongerMatches) {
   put32(t.bytes, t.directories + 8 * 4 + 4, 8);
   std::vector<std::string> warnings;
   std::string error;
-  ASSERT_TRUE(writeResources(&t.bytes, sampleTree(10), &error, &warnings)) << error;
+  ASSERT_TRUE(WriteResources(&t.bytes, sampleTree(10), &error, &warnings)) << error;
   EXPECT_EQ(0u, t.directoryRva(4));
   EXPECT_EQ(1u, warnings.size());
 }
@@ -141,7 +140,7 @@ TEST(PeResourcesGrowth, DropsASignatureThatNoLongerMatches) {
 TEST(PeResourcesMalformed, RefusesWithAReasonAndNeverReadsOutside) {
   TestImage t = makeImage(true);
   std::string error;
-  ASSERT_TRUE(writeResources(&t.bytes, sampleTree(300), &error, nullptr)) << error;
+  ASSERT_TRUE(WriteResources(&t.bytes, sampleTree(300), &error, nullptr)) << error;
   const Bytes good = t.bytes;
   // Every cut of the image, and every byte of the headers and the resource
   // section set to 0xFF in turn: the reader either succeeds or says why,
@@ -149,7 +148,7 @@ TEST(PeResourcesMalformed, RefusesWithAReasonAndNeverReadsOutside) {
   for (size_t cut = 0; cut < good.size(); cut += 7) {
     Bytes b(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut));
     ResourceTree tree;
-    if (!readResources(b, &tree, &error)) {
+    if (!ReadResources(b, &tree, &error)) {
       EXPECT_FALSE(error.empty());
     }
   }
@@ -160,8 +159,8 @@ TEST(PeResourcesMalformed, RefusesWithAReasonAndNeverReadsOutside) {
     b[i] = 0xFF;
     ResourceTree tree;
     Bytes stream;
-    if (readResources(b, &tree, &error)) {
-      replacePayload(&b, Bytes(5000, 2), &error, nullptr);
+    if (ReadResources(b, &tree, &error)) {
+      ReplacePayload(&b, Bytes(5000, 2), &error, nullptr);
     } else {
       EXPECT_FALSE(error.empty()) << i;
     }
@@ -171,7 +170,7 @@ TEST(PeResourcesMalformed, RefusesWithAReasonAndNeverReadsOutside) {
 TEST(PeResourcesMalformed, KnownDamage) {
   TestImage t = makeImage(true);
   std::string error;
-  ASSERT_TRUE(writeResources(&t.bytes, sampleTree(50), &error, nullptr)) << error;
+  ASSERT_TRUE(WriteResources(&t.bytes, sampleTree(50), &error, nullptr)) << error;
   size_t root = t.sectionRaw(1);
   struct Case {
     const char* label;
@@ -193,7 +192,7 @@ TEST(PeResourcesMalformed, KnownDamage) {
     Bytes b = t.bytes;
     c.damage(b, root, t);
     ResourceTree tree;
-    EXPECT_FALSE(readResources(b, &tree, &error)) << c.label;
+    EXPECT_FALSE(ReadResources(b, &tree, &error)) << c.label;
     EXPECT_NE(std::string::npos, error.find(c.expected)) << c.label << ": " << error;
   }
 }
@@ -204,7 +203,7 @@ TEST(PeResourcesMalformed, KnownDamage) {
 TEST(PeResourcesMalformed, RefusesALayoutItCannotRewrite) {
   TestImage t = makeImage(true);
   std::string error;
-  ASSERT_TRUE(writeResources(&t.bytes, sampleTree(3000), &error, nullptr)) << error;
+  ASSERT_TRUE(WriteResources(&t.bytes, sampleTree(3000), &error, nullptr)) << error;
   const TestImage good = t;
   struct Case {
     const char* label;
@@ -254,7 +253,7 @@ TEST(PeResourcesMalformed, RefusesALayoutItCannotRewrite) {
     c.damage(damaged);
     const Bytes before = damaged.bytes;
     error.clear();
-    EXPECT_FALSE(writeResources(&damaged.bytes, sampleTree(10), &error, nullptr)) << c.label;
+    EXPECT_FALSE(WriteResources(&damaged.bytes, sampleTree(10), &error, nullptr)) << c.label;
     EXPECT_NE(std::string::npos, error.find(c.expected)) << c.label << ": " << error;
     EXPECT_TRUE(before == damaged.bytes) << c.label << ": a refused rewrite leaves the image alone";
   }
@@ -268,7 +267,7 @@ Bytes sharedResourceTree(uint32_t types, uint32_t languages, uint32_t size, Test
   std::string error;
   uint32_t names = 16 + 8 * types, languageDirectory = names + 24, data = languageDirectory + 16 + 8 * languages;
   uint32_t blob = data + 16;
-  EXPECT_TRUE(writeResources(&image->bytes, sampleTree(blob + size), &error, nullptr)) << error;
+  EXPECT_TRUE(WriteResources(&image->bytes, sampleTree(blob + size), &error, nullptr)) << error;
   Bytes section(blob + size, 0);
   put16(section, 14, types);
   for (uint32_t i = 0; i < types; ++i) {
@@ -304,7 +303,7 @@ TEST(PeResourcesMalformed, RefusesSharedDirectoriesAndDataInsteadOfCopyingThemOv
     Bytes image = sharedResourceTree(c.types, c.languages, c.size, &t);
     ResourceTree tree;
     std::string error;
-    EXPECT_FALSE(readResources(image, &tree, &error)) << c.label;
+    EXPECT_FALSE(ReadResources(image, &tree, &error)) << c.label;
     EXPECT_NE(std::string::npos, error.find("more than once")) << c.label << ": " << error;
   }
   // One directory per key, as a resource compiler writes it, still reads.
@@ -312,8 +311,8 @@ TEST(PeResourcesMalformed, RefusesSharedDirectoriesAndDataInsteadOfCopyingThemOv
   Bytes image = sharedResourceTree(1, 1, 100, &t);
   ResourceTree tree;
   std::string error;
-  ASSERT_TRUE(readResources(image, &tree, &error)) << error;
-  EXPECT_EQ(100u, tree[ResourceKey::fromId(1)][ResourceKey::fromId(1)][1000].bytes.size());
+  ASSERT_TRUE(ReadResources(image, &tree, &error)) << error;
+  EXPECT_EQ(100u, tree[ResourceKey::FromId(1)][ResourceKey::FromId(1)][1000].bytes.size());
 }
 
 TEST(PeResourcesMalformed, BoundsTheDataItCopies) {
@@ -323,7 +322,7 @@ TEST(PeResourcesMalformed, BoundsTheDataItCopies) {
   const uint32_t count = 64, size = 0x1000;
   uint32_t languageDirectory = 16 + 8 + 16 + 8, data = languageDirectory + 16 + 8 * count, blob = data + 16 * count;
   std::string error;
-  ASSERT_TRUE(writeResources(&t.bytes, sampleTree(blob + size), &error, nullptr)) << error;
+  ASSERT_TRUE(WriteResources(&t.bytes, sampleTree(blob + size), &error, nullptr)) << error;
   Bytes section(blob + size, 0);
   put16(section, 14, 1);
   put32(section, 16, 3);
@@ -340,31 +339,31 @@ TEST(PeResourcesMalformed, BoundsTheDataItCopies) {
   }
   std::copy(section.begin(), section.end(), t.bytes.begin() + t.sectionRaw(1));
   ResourceTree tree;
-  EXPECT_FALSE(readResources(t.bytes, &tree, &error));
+  EXPECT_FALSE(ReadResources(t.bytes, &tree, &error));
   EXPECT_NE(std::string::npos, error.find("more data than the image")) << error;
 }
 
 TEST(PayloadCodec, CompressesAsZlibAtTheDefaultLevelAndChecksOnTheWayBack) {
-  Bytes archive = launcher::buildArchive({{"trampo.exe", 1, 2, 3, Bytes(5000, 'a')}});
-  Bytes stream = compressPayload(archive);
+  Bytes archive = launcher::BuildArchive({{"trampo.exe", 1, 2, 3, Bytes(5000, 'a')}});
+  Bytes stream = CompressPayload(archive);
   ASSERT_GE(stream.size(), 6u);
   EXPECT_EQ(0x78, stream[0]);
   EXPECT_EQ(0x9C, stream[1]);
   Bytes back;
   std::string error;
-  ASSERT_TRUE(inflatePayload(stream, &back, &error)) << error;
+  ASSERT_TRUE(InflatePayload(stream, &back, &error)) << error;
   EXPECT_EQ(archive, back);
 
   Bytes trailing = stream;
   trailing.push_back(0);
-  EXPECT_FALSE(inflatePayload(trailing, &back, &error));
+  EXPECT_FALSE(InflatePayload(trailing, &back, &error));
   EXPECT_NE(std::string::npos, error.find("follow")) << error;
   Bytes cut(stream.begin(), stream.end() - 3);
-  EXPECT_FALSE(inflatePayload(cut, &back, &error));
+  EXPECT_FALSE(InflatePayload(cut, &back, &error));
   EXPECT_NE(std::string::npos, error.find("cut short")) << error;
   Bytes adler = stream;
   adler.back() ^= 0x10;
-  EXPECT_FALSE(inflatePayload(adler, &back, &error));
+  EXPECT_FALSE(InflatePayload(adler, &back, &error));
   EXPECT_NE(std::string::npos, error.find("damaged")) << error;
 }
 
@@ -372,23 +371,23 @@ TEST(PayloadCodec, CompressesAsZlibAtTheDefaultLevelAndChecksOnTheWayBack) {
 // Windows: 4 GiB or more must be refused, never cut down to what fits. The
 // sizes are claimed, not allocated; nothing past the small buffer is read.
 TEST(PayloadCodec, RefusesFourGibibytesOrMoreInsteadOfTruncating) {
-  Bytes archive = launcher::buildArchive({{"trampo.exe", 1, 2, 3, Bytes(100, 'a')}});
-  Bytes stream = compressPayload(archive);
+  Bytes archive = launcher::BuildArchive({{"trampo.exe", 1, 2, 3, Bytes(100, 'a')}});
+  Bytes stream = CompressPayload(archive);
   const uint64_t fourGiB = 0x100000000ull;
   Bytes out;
   std::string error;
   for (uint64_t size : {fourGiB, fourGiB + stream.size()}) {
     error.clear();
-    EXPECT_FALSE(inflatePayload(stream.data(), size, &out, &error)) << size;
+    EXPECT_FALSE(InflatePayload(stream.data(), size, &out, &error)) << size;
     EXPECT_NE(std::string::npos, error.find("4 GiB")) << size << ": " << error;
     error.clear();
-    EXPECT_FALSE(compressPayload(archive.data(), size + archive.size() - stream.size(), &out, &error)) << size;
+    EXPECT_FALSE(CompressPayload(archive.data(), size + archive.size() - stream.size(), &out, &error)) << size;
     EXPECT_NE(std::string::npos, error.find("4 GiB")) << size << ": " << error;
     EXPECT_TRUE(out.empty());
   }
-  ASSERT_TRUE(inflatePayload(stream.data(), stream.size(), &out, &error)) << error;
+  ASSERT_TRUE(InflatePayload(stream.data(), stream.size(), &out, &error)) << error;
   EXPECT_EQ(archive, out);
-  ASSERT_TRUE(compressPayload(archive.data(), archive.size(), &out, &error)) << error;
+  ASSERT_TRUE(CompressPayload(archive.data(), archive.size(), &out, &error)) << error;
   EXPECT_EQ(stream, out);
 }
 
@@ -418,7 +417,7 @@ TEST_F(PackageInputs, FolderFilesComeSortedWithTheirTimes) {
   std::vector<launcher::ArchiveFile> files;
   std::vector<std::string> warnings;
   std::string error;
-  ASSERT_TRUE(collectInputs({dir}, &files, &warnings, &error)) << error;
+  ASSERT_TRUE(CollectInputs({dir}, &files, &warnings, &error)) << error;
   ASSERT_EQ(3u, files.size());
   EXPECT_EQ("C.txt", files[0].name);
   EXPECT_EQ("a.exe", files[1].name);
@@ -436,7 +435,7 @@ TEST(PackageTimes, ClampingKeepsEarlierTimesAndCapsLaterOnes) {
   files[0].creationTime = limit - 1;
   files[0].lastAccessTime = limit + 1;
   files[0].lastWriteTime = limit + 999999999;
-  clampTimes(&files, epoch);
+  ClampTimes(&files, epoch);
   EXPECT_EQ(limit - 1, files[0].creationTime);
   EXPECT_EQ(limit, files[0].lastAccessTime);
   EXPECT_EQ(limit, files[0].lastWriteTime);
@@ -451,7 +450,7 @@ TEST_F(PackageInputs, OrderOfArgumentsIsKeptAndRepeatsWarn) {
   std::vector<launcher::ArchiveFile> files;
   std::vector<std::string> warnings;
   std::string error;
-  ASSERT_TRUE(collectInputs({y, x, sub + "/x.BIN"}, &files, &warnings, &error)) << error;
+  ASSERT_TRUE(CollectInputs({y, x, sub + "/x.BIN"}, &files, &warnings, &error)) << error;
   ASSERT_EQ(3u, files.size());
   EXPECT_EQ("Y.BIN", files[0].name);
   EXPECT_EQ("x.bin", files[1].name);
@@ -479,16 +478,15 @@ TEST_F(PackageInputs, RefusesWhatTheLauncherWouldRefuse) {
     std::vector<launcher::ArchiveFile> files;
     std::vector<std::string> warnings;
     std::string error;
-    EXPECT_FALSE(collectInputs(c.inputs, &files, &warnings, &error)) << c.inputs[0];
+    EXPECT_FALSE(CollectInputs(c.inputs, &files, &warnings, &error)) << c.inputs[0];
     EXPECT_NE(std::string::npos, error.find(c.expected)) << error;
     EXPECT_NE(std::string::npos, error.find(c.inputs.back().substr(dir.size()))) << "names the file: " << error;
   }
   std::string reason;
-  for (const char* bad : {"a:b", "..", ".", "", "a\\b"}) EXPECT_FALSE(checkInputName(bad, &reason)) << bad;
-  EXPECT_FALSE(checkInputName(std::string(260, 'n'), &reason));
-  EXPECT_TRUE(checkInputName(std::string(259, 'n'), &reason));
+  for (const char* bad : {"a:b", "..", ".", "", "a\\b"}) EXPECT_FALSE(CheckInputName(bad, &reason)) << bad;
+  EXPECT_FALSE(CheckInputName(std::string(260, 'n'), &reason));
+  EXPECT_TRUE(CheckInputName(std::string(259, 'n'), &reason));
 }
 
 }  // namespace
 }  // namespace packer
-}  // namespace quillon

@@ -10,7 +10,6 @@
 
 #include "payload_archive.h"
 
-namespace quillon {
 namespace launcher {
 namespace testing {
 
@@ -42,7 +41,7 @@ inline std::vector<ArchiveFile> sampleFiles(int n) {
 
 // Overwrites one 32-bit field of entry `index` in an inflated archive.
 inline void patchEntry(std::vector<unsigned char>& archive, uint32_t index, uint32_t fieldOffset, uint32_t value) {
-  writeU32(archive.data() + kCountSize + index * kEntrySize + fieldOffset, value);
+  WriteU32(archive.data() + kCountSize + index * kEntrySize + fieldOffset, value);
 }
 
 inline void patchName(std::vector<unsigned char>& archive, uint32_t index, const std::string& name) {
@@ -56,4 +55,3 @@ const uint32_t kSizeLowField = 32;
 
 }  // namespace testing
 }  // namespace launcher
-}  // namespace quillon

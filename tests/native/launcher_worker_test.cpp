@@ -3,15 +3,14 @@
 #include <algorithm>
 
 #include "extraction_worker.h"
-#include "launcher_fakes.h"
+#include "launcher/fake/worker_host.h"
 #include "launcher_test_payloads.h"
 
-namespace quillon {
 namespace launcher {
 namespace {
 
 using testing::deflateBytes;
-using testing::FakeHost;
+using FakeHost = fake::WorkerHost;
 using testing::patchEntry;
 using testing::patchName;
 using testing::sampleFiles;
@@ -30,7 +29,7 @@ std::vector<std::string> sorted(std::vector<std::string> v) {
 
 std::vector<std::string> lower(const std::vector<std::string>& names) {
   std::vector<std::string> out;
-  for (const std::string& n : names) out.push_back(testing::FakeFiles::key(n.c_str()));
+  for (const std::string& n : names) out.push_back(fake::LauncherFiles::Key(n.c_str()));
   return out;
 }
 
@@ -38,18 +37,18 @@ class WorkerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     files = sampleFiles(5);
-    archive = buildArchive(files);
+    archive = BuildArchive(files);
   }
   void run() {
-    host.fakeFiles.addDirectory(kExtract);
+    host.fakeFiles.AddDirectory(kExtract);
     if (host.payload.empty()) host.payload = deflateBytes(archive);
     ExtractionWorker worker(host, kExtract);
-    EXPECT_EQ(0, worker.run());
+    EXPECT_EQ(0, worker.Run());
     EXPECT_EQ(1, host.closeRequests) << "every path ends by asking the dialog to close";
     EXPECT_EQ(0, host.fakeFiles.openHandles) << "no file is left open";
   }
-  std::vector<std::string> inTemp() { return sorted(host.fakeFiles.namesUnder(kTemp)); }
-  std::vector<std::string> inExtract() { return sorted(host.fakeFiles.namesUnder(std::string(kExtract) + "\\")); }
+  std::vector<std::string> inTemp() { return sorted(host.fakeFiles.NamesUnder(kTemp)); }
+  std::vector<std::string> inExtract() { return sorted(host.fakeFiles.NamesUnder(std::string(kExtract) + "\\")); }
   std::vector<std::string> names(std::initializer_list<int> indices, std::vector<std::string> extra = {}) {
     for (int i : indices) extra.push_back(files[static_cast<size_t>(i)].name);
     return sorted(lower(extra));
@@ -65,15 +64,15 @@ TEST_F(WorkerTest, SuccessfulRunUnpacksCopiesAndHandsOver) {
   EXPECT_EQ(names({0, 1, 2, 3, 4}, {kPacked, kArchive}), inTemp());
   EXPECT_EQ(names({0, 1, 2, 3, 4}), inExtract());
   for (const ArchiveFile& f : files) {
-    const testing::FakeFile& unpacked = host.fakeFiles.at(kTemp + f.name);
+    const fake::File& unpacked = host.fakeFiles.At(kTemp + f.name);
     EXPECT_EQ(f.data, unpacked.data) << f.name;
     EXPECT_EQ(f.creationTime, unpacked.creation) << f.name;
     EXPECT_EQ(f.lastAccessTime, unpacked.lastAccess) << f.name;
     EXPECT_EQ(f.lastWriteTime, unpacked.lastWrite) << f.name;
-    EXPECT_EQ(f.data, host.fakeFiles.at(std::string(kExtract) + "\\" + f.name).data) << f.name;
+    EXPECT_EQ(f.data, host.fakeFiles.At(std::string(kExtract) + "\\" + f.name).data) << f.name;
   }
-  EXPECT_EQ(host.payload, host.fakeFiles.at(std::string(kTemp) + kPacked).data);
-  EXPECT_EQ(archive, host.fakeFiles.at(std::string(kTemp) + kArchive).data);
+  EXPECT_EQ(host.payload, host.fakeFiles.At(std::string(kTemp) + kPacked).data);
+  EXPECT_EQ(archive, host.fakeFiles.At(std::string(kTemp) + kArchive).data);
 
   ASSERT_EQ(1u, host.starts.size());
   EXPECT_EQ("D:\\Extract\\trampo.exe", host.starts[0].file);
@@ -204,12 +203,12 @@ const EarlyFailure kEarlyFailures[] = {
     {"inflatesToNothing", [](FakeHost&, std::vector<unsigned char>& a) { a.clear(); }},
     {"countZero", [](FakeHost&, std::vector<unsigned char>& a) { a.assign(4, 0); }},
     {"countUnreadable", [](FakeHost&, std::vector<unsigned char>& a) { a.assign(2, 1); }},
-    {"tableDoesNotFit", [](FakeHost&, std::vector<unsigned char>& a) { writeU32(a.data(), 100); }},
-    {"countWraps", [](FakeHost&, std::vector<unsigned char>& a) { writeU32(a.data(), 14510519u); }},
+    {"tableDoesNotFit", [](FakeHost&, std::vector<unsigned char>& a) { WriteU32(a.data(), 100); }},
+    {"countWraps", [](FakeHost&, std::vector<unsigned char>& a) { WriteU32(a.data(), 14510519u); }},
     {"noTempDirectory", [](FakeHost& h, std::vector<unsigned char>&) { h.tempAvailable = false; }},
     {"packedFileCannotBeCreated",
      [](FakeHost& h, std::vector<unsigned char>&) {
-       h.fakeFiles.failCreate.insert(testing::FakeFiles::key((std::string(kTemp) + kPacked).c_str()));
+       h.fakeFiles.failCreate.insert(fake::LauncherFiles::Key((std::string(kTemp) + kPacked).c_str()));
      }},
 };
 
@@ -220,7 +219,7 @@ TEST_F(WorkerTest, EmptyResourceIsNoPayload) {
   host.hasPayload = true;
   host.payload.clear();
   ExtractionWorker worker(host, kExtract);
-  worker.run();
+  worker.Run();
   EXPECT_EQ(3, host.checkpoints) << "stops at step 3 without writing anything";
   EXPECT_TRUE(inTemp().empty());
 }
@@ -252,7 +251,7 @@ TEST_P(WorkerEntryFailure, RollsBack) {
   EXPECT_TRUE(host.starts.empty());
   // Every file on the fake disk is a plain name directly in the temporary
   // directory: nothing was written through a name with a path in it.
-  std::string temp = testing::FakeFiles::key(kTemp);
+  std::string temp = fake::LauncherFiles::Key(kTemp);
   for (const auto& f : host.fakeFiles.files) {
     ASSERT_EQ(0u, f.first.rfind(temp, 0)) << "written outside: " << f.first;
     EXPECT_EQ(std::string::npos, f.first.find_first_of("\\/:", temp.size())) << "written through: " << f.first;
@@ -279,8 +278,8 @@ const EntryFailure kEntryFailures[] = {
      {}},
     {"readOnlyFourthFile",
      [](std::vector<unsigned char>&, FakeHost& h) {
-       h.fakeFiles.put(std::string(kTemp) + "setup.ini", {'o', 'l', 'd'});
-       h.fakeFiles.at(std::string(kTemp) + "setup.ini").readOnly = true;
+       h.fakeFiles.Put(std::string(kTemp) + "setup.ini", {'o', 'l', 'd'});
+       h.fakeFiles.At(std::string(kTemp) + "setup.ini").readOnly = true;
      },
      {}},
 };
@@ -295,7 +294,7 @@ TEST_F(WorkerTest, NameTooLongForExtractPathRollsBackBeforeWriting) {
   patchName(archive, 3, std::string(30, 'q'));
   host.payload = deflateBytes(archive);
   ExtractionWorker worker(host, extractPath);
-  worker.run();
+  worker.Run();
   EXPECT_EQ(names({}, {kPacked, kArchive}), inTemp());
   EXPECT_TRUE(host.starts.empty());
 }
@@ -320,10 +319,10 @@ TEST_F(WorkerTest, DiskFullWhileWritingPackedFileEndsInCleanUp) {
 }
 
 TEST_F(WorkerTest, ReadOnlyFileKeepsItsContentWhileEarlierEntriesGo) {
-  host.fakeFiles.put(std::string(kTemp) + "setup.ini", {'o', 'l', 'd'});
-  host.fakeFiles.at(std::string(kTemp) + "setup.ini").readOnly = true;
+  host.fakeFiles.Put(std::string(kTemp) + "setup.ini", {'o', 'l', 'd'});
+  host.fakeFiles.At(std::string(kTemp) + "setup.ini").readOnly = true;
   run();
-  EXPECT_EQ((std::vector<unsigned char>{'o', 'l', 'd'}), host.fakeFiles.at(std::string(kTemp) + "setup.ini").data);
+  EXPECT_EQ((std::vector<unsigned char>{'o', 'l', 'd'}), host.fakeFiles.At(std::string(kTemp) + "setup.ini").data);
   // Rollback from entry 3 down to 0.
   std::vector<int> tail(host.positions.end() - 5, host.positions.end());
   EXPECT_EQ((std::vector<int>{60, 40, 20, 0, 0}), tail);
@@ -331,9 +330,9 @@ TEST_F(WorkerTest, ReadOnlyFileKeepsItsContentWhileEarlierEntriesGo) {
 
 TEST_F(WorkerTest, UnsafeNameNeverReachesTheDisk) {
   patchName(archive, 0, "..\\victim.txt");
-  host.fakeFiles.put("C:\\Users\\u\\AppData\\Local\\victim.txt", {'k', 'e', 'e', 'p'});
+  host.fakeFiles.Put("C:\\Users\\u\\AppData\\Local\\victim.txt", {'k', 'e', 'e', 'p'});
   run();
-  EXPECT_TRUE(host.fakeFiles.exists("C:\\Users\\u\\AppData\\Local\\victim.txt")) << "the rollback deletes nothing outside";
+  EXPECT_TRUE(host.fakeFiles.Exists("C:\\Users\\u\\AppData\\Local\\victim.txt")) << "the rollback deletes nothing outside";
   for (const std::string& r : host.fakeFiles.removed) EXPECT_EQ(0u, r.find(kTemp)) << r;
 }
 
@@ -342,23 +341,23 @@ TEST_F(WorkerTest, SizeHighIsIgnoredAndTrailingBytesAreNotRead) {
   archive.insert(archive.end(), 100, 0xAB);
   run();
   ASSERT_EQ(1u, host.starts.size());
-  for (const ArchiveFile& f : files) EXPECT_EQ(f.data, host.fakeFiles.at(kTemp + f.name).data) << f.name;
+  for (const ArchiveFile& f : files) EXPECT_EQ(f.data, host.fakeFiles.At(kTemp + f.name).data) << f.name;
 }
 
 TEST_F(WorkerTest, RepeatedNameLeavesTheLaterEntry) {
   files[3].name = "TRAMPO.EXE";
-  archive = buildArchive(files);
+  archive = BuildArchive(files);
   run();
-  const testing::FakeFile& f = host.fakeFiles.at(std::string(kTemp) + "trampo.exe");
+  const fake::File& f = host.fakeFiles.At(std::string(kTemp) + "trampo.exe");
   EXPECT_EQ(files[3].data, f.data);
   EXPECT_EQ(files[3].lastWriteTime, f.lastWrite);
   EXPECT_EQ(1u, host.starts.size());
 }
 
 TEST_F(WorkerTest, ExistingFileIsReplaced) {
-  host.fakeFiles.put(std::string(kTemp) + "readme.txt", std::vector<unsigned char>(10000, 'z'));
+  host.fakeFiles.Put(std::string(kTemp) + "readme.txt", std::vector<unsigned char>(10000, 'z'));
   run();
-  EXPECT_EQ(files[2].data, host.fakeFiles.at(std::string(kTemp) + "readme.txt").data);
+  EXPECT_EQ(files[2].data, host.fakeFiles.At(std::string(kTemp) + "readme.txt").data);
 }
 
 TEST_F(WorkerTest, SameTemporaryAndExtractDirectoryStillHandsOver) {
@@ -370,7 +369,7 @@ TEST_F(WorkerTest, SameTemporaryAndExtractDirectoryStillHandsOver) {
 
 TEST_F(WorkerTest, PayloadWithoutTrampoStillEndsNormally) {
   files.erase(files.begin());
-  archive = buildArchive(files);
+  archive = BuildArchive(files);
   run();
   EXPECT_EQ(4u, inExtract().size());
   ASSERT_EQ(1u, host.starts.size()) << "the start is tried; its failure is not examined";
@@ -386,9 +385,9 @@ TEST_F(WorkerTest, OwnPathWithBlanksIsPassedUnquoted) {
 
 TEST_F(WorkerTest, TempTooLongForTheProgramNameStartsNothing) {
   std::string longTemp = "D:\\" + std::string(250, 't');  // 253 + "\trampo.exe" = 264
-  host.payload = deflateBytes(buildArchive({files[1]}));
+  host.payload = deflateBytes(BuildArchive({files[1]}));
   ExtractionWorker worker(host, longTemp);
-  worker.run();
+  worker.Run();
   EXPECT_TRUE(host.starts.empty());
   EXPECT_EQ(1, host.closeRequests);
 }
@@ -397,8 +396,8 @@ TEST_F(WorkerTest, IntermediateNamesWrapBeforeDividing) {
   host.ticks = {0xFFFFFFFFu, 0xFFFFFFFFu};
   run();
   // 0xFFFFFFFF * 12345 mod 2^32 = 2^32 - 12345; divided by 8725 = 492258.
-  EXPECT_TRUE(host.fakeFiles.exists(std::string(kTemp) + "FFFFFFFF"));
-  EXPECT_TRUE(host.fakeFiles.exists(std::string(kTemp) + "000782E2"));
+  EXPECT_TRUE(host.fakeFiles.Exists(std::string(kTemp) + "FFFFFFFF"));
+  EXPECT_TRUE(host.fakeFiles.Exists(std::string(kTemp) + "000782E2"));
 }
 
 // Another program's trampo.exe already in ExtractPath, where the copy cannot
@@ -416,28 +415,28 @@ TEST_P(WorkerCopyBlocked, StartsNothingAndLeavesThePlantedFile) {
   const CopyBlocked& c = GetParam();
   const std::string planted = std::string(kExtract) + "\\" + c.name;
   const std::vector<unsigned char> foreign = testing::bytesOf("MZ planted program");
-  host.fakeFiles.addDirectory(kExtract);
-  host.fakeFiles.put(planted, foreign);
+  host.fakeFiles.AddDirectory(kExtract);
+  host.fakeFiles.Put(planted, foreign);
   FileHandle holder = kNoFile;
   if (c.readOnly) {
-    host.fakeFiles.at(planted).readOnly = true;
+    host.fakeFiles.At(planted).readOnly = true;
   } else {
-    holder = host.fakeFiles.openForRead(planted.c_str());
+    holder = host.fakeFiles.OpenForRead(planted.c_str());
     ASSERT_NE(kNoFile, holder);
   }
   host.payload = deflateBytes(archive);
   ExtractionWorker worker(host, kExtract);
-  worker.run();
-  if (holder != kNoFile) host.fakeFiles.close(holder);
+  worker.Run();
+  if (holder != kNoFile) host.fakeFiles.Close(holder);
 
   EXPECT_TRUE(host.starts.empty()) << "started " << (host.starts.empty() ? "" : host.starts[0].file);
-  EXPECT_EQ(foreign, host.fakeFiles.at(planted).data);
+  EXPECT_EQ(foreign, host.fakeFiles.At(planted).data);
   EXPECT_NE(host.statuses.end(), std::find(host.statuses.begin(), host.statuses.end(), "Rollback the updated file..."));
   // The rollback removes the unpacked files up to the failed copy.
   std::vector<int> left;
   for (int i = c.index + 1; i < 5; ++i) left.push_back(i);
   std::vector<std::string> expected = names({}, {kPacked, kArchive});
-  for (int i : left) expected.push_back(testing::FakeFiles::key(files[static_cast<size_t>(i)].name.c_str()));
+  for (int i : left) expected.push_back(fake::LauncherFiles::Key(files[static_cast<size_t>(i)].name.c_str()));
   EXPECT_EQ(sorted(expected), inTemp());
   EXPECT_EQ(0, host.fakeFiles.openHandles);
   EXPECT_EQ(1, host.closeRequests);
@@ -457,39 +456,39 @@ TEST_F(WorkerTest, TrampoSwappedAfterItsCopyIsNotStarted) {
   const std::string copy = std::string(kExtract) + "\\trampo.exe";
   // Checkpoint 17 is step 10: every copy is made, the hand-over is ahead.
   host.atCheckpoint = [&](int n) {
-    if (n == 17) host.fakeFiles.put(copy, testing::bytesOf("MZ swapped in"));
+    if (n == 17) host.fakeFiles.Put(copy, testing::bytesOf("MZ swapped in"));
   };
   run();
   EXPECT_TRUE(host.starts.empty());
-  EXPECT_EQ(testing::bytesOf("MZ swapped in"), host.fakeFiles.at(copy).data) << "not ours to delete";
+  EXPECT_EQ(testing::bytesOf("MZ swapped in"), host.fakeFiles.At(copy).data) << "not ours to delete";
 }
 
 TEST_F(WorkerTest, TrampoIsHeldAgainstChangeWhileTheShellOpensIt) {
   const std::string copy = std::string(kExtract) + "\\trampo.exe";
-  host.fakeFiles.put(std::string(kExtract) + "\\other.exe", testing::bytesOf("MZ other"));
+  host.fakeFiles.Put(std::string(kExtract) + "\\other.exe", testing::bytesOf("MZ other"));
   bool checked = false;
   host.atShellOpen = [&](const std::string& file) {
     checked = true;
     EXPECT_EQ(copy, file);
-    EXPECT_TRUE(host.fakeFiles.isOpen(copy));
-    EXPECT_EQ(kNoFile, host.fakeFiles.createForWrite(copy.c_str())) << "not written";
-    EXPECT_FALSE(host.fakeFiles.copy((std::string(kExtract) + "\\other.exe").c_str(), copy.c_str())) << "not replaced";
-    EXPECT_FALSE(host.fakeFiles.remove(copy.c_str())) << "not deleted";
-    FileHandle reader = host.fakeFiles.openForRead(copy.c_str());
+    EXPECT_TRUE(host.fakeFiles.IsOpen(copy));
+    EXPECT_EQ(kNoFile, host.fakeFiles.CreateForWrite(copy.c_str())) << "not written";
+    EXPECT_FALSE(host.fakeFiles.Copy((std::string(kExtract) + "\\other.exe").c_str(), copy.c_str())) << "not replaced";
+    EXPECT_FALSE(host.fakeFiles.Remove(copy.c_str())) << "not deleted";
+    FileHandle reader = host.fakeFiles.OpenForRead(copy.c_str());
     EXPECT_NE(kNoFile, reader) << "but readable, as starting it needs";
-    if (reader != kNoFile) host.fakeFiles.close(reader);
+    if (reader != kNoFile) host.fakeFiles.Close(reader);
   };
   run();
   ASSERT_TRUE(checked);
-  EXPECT_EQ(files[0].data, host.fakeFiles.at(copy).data);
-  EXPECT_FALSE(host.fakeFiles.isOpen(copy)) << "released once the shell's open has returned";
+  EXPECT_EQ(files[0].data, host.fakeFiles.At(copy).data);
+  EXPECT_FALSE(host.fakeFiles.IsOpen(copy)) << "released once the shell's open has returned";
 }
 
 TEST_F(WorkerTest, PlantedTrampoIsNotStartedWhenThePayloadHasNone) {
   files.erase(files.begin());
-  archive = buildArchive(files);
-  host.fakeFiles.addDirectory(kExtract);
-  host.fakeFiles.put(std::string(kExtract) + "\\trampo.exe", testing::bytesOf("MZ planted"));
+  archive = BuildArchive(files);
+  host.fakeFiles.AddDirectory(kExtract);
+  host.fakeFiles.Put(std::string(kExtract) + "\\trampo.exe", testing::bytesOf("MZ planted"));
   run();
   EXPECT_TRUE(host.starts.empty()) << "a trampo.exe that is not the payload's is never started";
 }
@@ -497,9 +496,9 @@ TEST_F(WorkerTest, PlantedTrampoIsNotStartedWhenThePayloadHasNone) {
 TEST_F(WorkerTest, SameDirectorySpelledDifferentlyIsStillTheSameFile) {
   host.tempDir = "d:\\extract\\";
   host.payload = deflateBytes(archive);
-  host.fakeFiles.addDirectory(kExtract);
+  host.fakeFiles.AddDirectory(kExtract);
   ExtractionWorker worker(host, "D:\\EXTRACT\\");
-  worker.run();
+  worker.Run();
   ASSERT_EQ(1u, host.starts.size()) << "a copy onto itself is skipped, not a failure";
   EXPECT_EQ(names({0, 1, 2, 3, 4}, {kPacked, kArchive}), inExtract());
 }
@@ -519,13 +518,13 @@ class WorkerKeepsUserFiles : public WorkerTest, public ::testing::WithParamInter
 TEST_P(WorkerKeepsUserFiles, OnlyWhatThisRunCreatedIsDeleted) {
   const UserFile& c = GetParam();
   const std::string path = kTemp + c.name;
-  host.fakeFiles.addDirectory(kTemp);
-  host.fakeFiles.put(path, testing::bytesOf("the user's"));
-  host.fakeFiles.at(path).hidden = c.hidden;
-  host.fakeFiles.at(path).system = c.system;
+  host.fakeFiles.AddDirectory(kTemp);
+  host.fakeFiles.Put(path, testing::bytesOf("the user's"));
+  host.fakeFiles.At(path).hidden = c.hidden;
+  host.fakeFiles.At(path).system = c.system;
   run();
-  ASSERT_TRUE(host.fakeFiles.exists(path)) << "the user's file was deleted";
-  EXPECT_EQ(testing::bytesOf("the user's"), host.fakeFiles.at(path).data);
+  ASSERT_TRUE(host.fakeFiles.Exists(path)) << "the user's file was deleted";
+  EXPECT_EQ(testing::bytesOf("the user's"), host.fakeFiles.At(path).data);
   std::vector<std::string> expected = c.left;
   expected.push_back(c.name);
   EXPECT_EQ(sorted(lower(expected)), inTemp());
@@ -547,10 +546,10 @@ TEST_F(WorkerTest, OversizedArchiveStreamEndsInTheCleanUp) {
   // The stream inflates one byte past the largest archive allowed (made
   // small here): the partial ArchiveTempFile goes as for a damaged stream.
   host.payload = deflateBytes(archive);
-  host.fakeFiles.addDirectory(kExtract);
+  host.fakeFiles.AddDirectory(kExtract);
   {
     ExtractionWorker worker(host, kExtract, archive.size() - 1);
-    worker.run();
+    worker.Run();
   }
   EXPECT_TRUE(inTemp().empty()) << ::testing::PrintToString(inTemp());
   EXPECT_TRUE(host.starts.empty());
@@ -558,23 +557,23 @@ TEST_F(WorkerTest, OversizedArchiveStreamEndsInTheCleanUp) {
 
   FakeHost exact;
   exact.payload = host.payload;
-  exact.fakeFiles.addDirectory(kExtract);
+  exact.fakeFiles.AddDirectory(kExtract);
   ExtractionWorker worker(exact, kExtract, archive.size());
-  worker.run();
+  worker.Run();
   EXPECT_EQ(1u, exact.starts.size()) << "an archive of exactly the largest size is fine";
 }
 
 TEST(FilePercentage, IsTruncatedDoubleArithmetic) {
-  EXPECT_EQ(28, filePercentage(28, 100)) << "29 of 100";
-  EXPECT_EQ(33, filePercentage(0, 3));
-  EXPECT_EQ(66, filePercentage(1, 3));
-  EXPECT_EQ(100, filePercentage(2, 3));
-  EXPECT_EQ(100, filePercentage(0, 1));
-  EXPECT_EQ(56, filePercentage(56, 100)) << "57 of 100: 0.57 * 100 is just below 57 in doubles";
+  EXPECT_EQ(28, FilePercentage(28, 100)) << "29 of 100";
+  EXPECT_EQ(33, FilePercentage(0, 3));
+  EXPECT_EQ(66, FilePercentage(1, 3));
+  EXPECT_EQ(100, FilePercentage(2, 3));
+  EXPECT_EQ(100, FilePercentage(0, 1));
+  EXPECT_EQ(56, FilePercentage(56, 100)) << "57 of 100: 0.57 * 100 is just below 57 in doubles";
 }
 
 TEST_F(WorkerTest, HundredFilesReportTruncatedPercentages) {
-  archive = buildArchive(sampleFiles(100));
+  archive = BuildArchive(sampleFiles(100));
   run();
   ASSERT_GE(host.percents.size(), 35u);
   // Unpacking percents start after "0%" of step 6; entry 28 is the 29th file.
@@ -586,4 +585,3 @@ TEST_F(WorkerTest, HundredFilesReportTruncatedPercentages) {
 
 }  // namespace
 }  // namespace launcher
-}  // namespace quillon

@@ -2,6 +2,7 @@
 
 #include "platform/fake/environment.h"
 #include "platform/fake/registry.h"
+#include "tests/native/expected_values.h"
 #include "wizard/engine/product_registry.h"
 #include "wizard/engine/registry_layer.h"
 
@@ -124,26 +125,26 @@ TEST(RegistryLayer, DeletesAndCreatesQuietly) {
 // An earlier install: its settings, run-once value, handler and uninstall
 // record, beside entries of other programs that must survive.
 void PutEarlierInstall(Registry& reg) {
-  reg.PutValue(kUser, wizard::kSettingsKey, "STARTUP_PICTURE_PATH", platform::kRegSz, "C:\\p.bmp");
-  reg.PutValue(kUser, wizard::kSettingsKey, "AUTORUN", platform::kRegSz, "1");
-  reg.PutValue(kUser, wizard::kSettingsKey, "WINDOW_TITLEBAR_TEXT", platform::kRegSz, "Q");
-  reg.PutValue(RegistryRoot::kLocalMachine, wizard::kRunOnceKey, "Quillen", platform::kRegSz, "x.exe");
-  reg.PutValue(RegistryRoot::kLocalMachine, wizard::kRunOnceKey, "Quillon", platform::kRegSz, "other");
-  reg.PutValue(RegistryRoot::kClassesRoot, wizard::kHandlerKey, "", platform::kRegSz, "{old}");
-  reg.PutValue(RegistryRoot::kLocalMachine, wizard::kUninstallKey, "DisplayName", platform::kRegSz, "Old");
-  reg.PutValue(RegistryRoot::kLocalMachine, wizard::kUninstallKey, "UninstallString", platform::kRegSz, "u");
-  reg.PutValue(RegistryRoot::kLocalMachine, wizard::kUninstallKey, "InstallLocation", platform::kRegSz, "C:\\");
+  reg.PutValue(kUser, kSettingsKey, "STARTUP_PICTURE_PATH", platform::kRegSz, "C:\\p.bmp");
+  reg.PutValue(kUser, kSettingsKey, "AUTORUN", platform::kRegSz, "1");
+  reg.PutValue(kUser, kSettingsKey, "WINDOW_TITLEBAR_TEXT", platform::kRegSz, "Q");
+  reg.PutValue(RegistryRoot::kLocalMachine, kRunOnceKey, "Quillen", platform::kRegSz, "x.exe");
+  reg.PutValue(RegistryRoot::kLocalMachine, kRunOnceKey, "Quillon", platform::kRegSz, "other");
+  reg.PutValue(RegistryRoot::kClassesRoot, kHandlerKey, "", platform::kRegSz, "{old}");
+  reg.PutValue(RegistryRoot::kLocalMachine, kUninstallKey, "DisplayName", platform::kRegSz, "Old");
+  reg.PutValue(RegistryRoot::kLocalMachine, kUninstallKey, "UninstallString", platform::kRegSz, "u");
+  reg.PutValue(RegistryRoot::kLocalMachine, kUninstallKey, "InstallLocation", platform::kRegSz, "C:\\");
 }
 
 TEST(ProductRegistry, CleanUpRemovesTheEarlierInstall) {
   Registry reg;
   PutEarlierInstall(reg);
   wizard::CleanUpEarlierInstall(reg);
-  EXPECT_FALSE(reg.HasKey(kUser, wizard::kSettingsKey));
-  EXPECT_FALSE(reg.HasKey(RegistryRoot::kClassesRoot, wizard::kHandlerKey));
-  EXPECT_FALSE(reg.HasKey(RegistryRoot::kLocalMachine, wizard::kUninstallKey));
-  EXPECT_FALSE(reg.GetValue(RegistryRoot::kLocalMachine, wizard::kRunOnceKey, "Quillen"));
-  EXPECT_TRUE(reg.GetValue(RegistryRoot::kLocalMachine, wizard::kRunOnceKey, "Quillon"));
+  EXPECT_FALSE(reg.HasKey(kUser, kSettingsKey));
+  EXPECT_FALSE(reg.HasKey(RegistryRoot::kClassesRoot, kHandlerKey));
+  EXPECT_FALSE(reg.HasKey(RegistryRoot::kLocalMachine, kUninstallKey));
+  EXPECT_FALSE(reg.GetValue(RegistryRoot::kLocalMachine, kRunOnceKey, "Quillen"));
+  EXPECT_TRUE(reg.GetValue(RegistryRoot::kLocalMachine, kRunOnceKey, "Quillon"));
   EXPECT_EQ(reg.openHandles(), 0u);
 
   // On a clean machine nothing appears.
@@ -155,20 +156,20 @@ TEST(ProductRegistry, CleanUpRemovesTheEarlierInstall) {
 TEST(ProductRegistry, KeysWithSubkeysKeepTheirRemainingValues) {
   Registry reg;
   PutEarlierInstall(reg);
-  reg.PutKey(kUser, std::string(wizard::kSettingsKey) + "\\Sub");
-  reg.PutKey(RegistryRoot::kLocalMachine, std::string(wizard::kUninstallKey) + "\\Sub");
-  reg.PutValue(RegistryRoot::kLocalMachine, wizard::kUninstallKey, "VersionMajor", platform::kRegDword,
+  reg.PutKey(kUser, std::string(kSettingsKey) + "\\Sub");
+  reg.PutKey(RegistryRoot::kLocalMachine, std::string(kUninstallKey) + "\\Sub");
+  reg.PutValue(RegistryRoot::kLocalMachine, kUninstallKey, "VersionMajor", platform::kRegDword,
                Bytes({7, 0, 0, 0}));
   wizard::CleanUpEarlierInstall(reg);
-  EXPECT_TRUE(reg.ValueNames(kUser, wizard::kSettingsKey).empty());
-  EXPECT_EQ(reg.ValueNames(RegistryRoot::kLocalMachine, wizard::kUninstallKey),
+  EXPECT_TRUE(reg.ValueNames(kUser, kSettingsKey).empty());
+  EXPECT_EQ(reg.ValueNames(RegistryRoot::kLocalMachine, kUninstallKey),
             (std::vector<std::string>{"INSTALLLOCATION", "VERSIONMAJOR"}));
 
   platform::fake::Environment env;
   env.Set("ProgramFiles", "C:\\Program Files");
   wizard::WriteUninstallRecord(reg, env);
   // A value that survived keeps its type.
-  auto major = reg.GetValue(RegistryRoot::kLocalMachine, wizard::kUninstallKey, "VersionMajor");
+  auto major = reg.GetValue(RegistryRoot::kLocalMachine, kUninstallKey, "VersionMajor");
   EXPECT_EQ(major->type, platform::kRegDword);
   EXPECT_EQ(major->text(), Bytes({1, 0, 0, 0}));
 }
@@ -179,9 +180,9 @@ TEST(ProductRegistry, HandlerAndUninstallRecord) {
   env.Set("ProgramFiles", "D:\\Apps");
   wizard::WriteContextMenuHandler(reg);
   wizard::WriteUninstallRecord(reg, env);
-  EXPECT_EQ(reg.ValueNames(RegistryRoot::kClassesRoot, wizard::kHandlerKey), std::vector<std::string>{""});
-  EXPECT_EQ(reg.GetValue(RegistryRoot::kClassesRoot, wizard::kHandlerKey, "")->text(),
-            Sz("{F7F88BEB-D85E-4905-A8D8-252A82C443FF}"));
+  EXPECT_EQ(reg.ValueNames(RegistryRoot::kClassesRoot, kHandlerKey), std::vector<std::string>{""});
+  EXPECT_EQ(reg.GetValue(RegistryRoot::kClassesRoot, kHandlerKey, "")->text(),
+            Sz(kHandlerClassId));
 
   const std::pair<const char*, const char*> expected[] = {
       {"DisplayName", "Quillon (1.0.2105.34041)"},
@@ -192,10 +193,10 @@ TEST(ProductRegistry, HandlerAndUninstallRecord) {
       {"VersionMinor", "0"},
       {"URLUpdateInfo", "http://www.velmora.com/updates.asp"},
   };
-  EXPECT_EQ(reg.ValueNames(RegistryRoot::kLocalMachine, wizard::kUninstallKey).size(), 7u);
+  EXPECT_EQ(reg.ValueNames(RegistryRoot::kLocalMachine, kUninstallKey).size(), 7u);
   for (const auto& [name, text] : expected) {
     SCOPED_TRACE(name);
-    auto v = reg.GetValue(RegistryRoot::kLocalMachine, wizard::kUninstallKey, name);
+    auto v = reg.GetValue(RegistryRoot::kLocalMachine, kUninstallKey, name);
     ASSERT_TRUE(v);
     EXPECT_EQ(v->type, platform::kRegSz);
     EXPECT_EQ(v->text(), Sz(text));

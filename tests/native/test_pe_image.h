@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-namespace quillon {
 namespace packer {
 
 using Bytes = std::vector<unsigned char>;
@@ -90,4 +89,3 @@ inline TestImage makeImage(bool pe32plus, uint32_t thirdCharacteristics = 0x4200
 }
 
 }  // namespace packer
-}  // namespace quillon

@@ -205,9 +205,9 @@ TEST_P(ManifestEntryFault, OnlyThatEntrySuffersAndTheInstallCompletes) {
     EXPECT_EQ(f.w->BytesCopied.text(), std::to_string(counted));
     for (const auto& name : f.Listing(kSetupPath)) EXPECT_TRUE(names.count(name)) << name;
     // The chain went on past the copies to the registry and the shortcuts.
-    EXPECT_EQ(f.registry.ValueNames(RegistryRoot::kLocalMachine, wizard::kUninstallKey).size(), 7u);
-    EXPECT_TRUE(f.registry.GetValue(RegistryRoot::kClassesRoot, wizard::kHandlerKey, ""));
-    EXPECT_EQ(f.processes.Of(Kind::kCommandLine), std::vector<std::string>{wizard::kRefreshCommand});
+    EXPECT_EQ(f.registry.ValueNames(RegistryRoot::kLocalMachine, kUninstallKey).size(), 7u);
+    EXPECT_TRUE(f.registry.GetValue(RegistryRoot::kClassesRoot, kHandlerKey, ""));
+    EXPECT_EQ(f.processes.Of(Kind::kCommandLine), std::vector<std::string>{kRefreshCommand});
   }
 }
 
@@ -227,23 +227,23 @@ TEST(FaultMatrix, RegistryRootsDeniedLeaveTheirEntriesAlone) {
     SCOPED_TRACE(testing::Message() << "denied: " << denied.size() << " roots, first " << static_cast<unsigned>(denied[0]));
     MatrixFixture f;
     // An earlier install under every root.
-    f.registry.PutValue(kCU, wizard::kSettingsKey, "AUTORUN", platform::kRegSz, "1");
-    f.registry.PutValue(kLM, wizard::kRunOnceKey, "Quillen", platform::kRegSz, "old");
-    f.registry.PutValue(kCR, wizard::kHandlerKey, "", platform::kRegSz, "{old}");
-    f.registry.PutValue(kLM, wizard::kUninstallKey, "DisplayName", platform::kRegSz, "Quillon (old)");
+    f.registry.PutValue(kCU, kSettingsKey, "AUTORUN", platform::kRegSz, "1");
+    f.registry.PutValue(kLM, kRunOnceKey, "Quillen", platform::kRegSz, "old");
+    f.registry.PutValue(kCR, kHandlerKey, "", platform::kRegSz, "{old}");
+    f.registry.PutValue(kLM, kUninstallKey, "DisplayName", platform::kRegSz, "Quillon (old)");
     for (RegistryRoot r : denied) f.registry.DenyAccess(r);
     f.StartWelcome();
     f.InstallNow();
     f.host.RunFor(kCompleted);
     f.ExpectCompleted();
 
-    EXPECT_EQ(f.registry.HasKey(kCU, wizard::kSettingsKey), isDenied(kCU));
-    EXPECT_EQ(f.registry.GetValue(kLM, wizard::kRunOnceKey, "Quillen").has_value(), isDenied(kLM));
-    EXPECT_EQ(f.registry.GetValue(kCR, wizard::kHandlerKey, "")->text(),
-              isDenied(kCR) ? std::string("{old}") : std::string(wizard::kHandlerClassId) + '\0');
-    EXPECT_EQ(f.registry.GetValue(kLM, wizard::kUninstallKey, "DisplayName")->text(),
+    EXPECT_EQ(f.registry.HasKey(kCU, kSettingsKey), isDenied(kCU));
+    EXPECT_EQ(f.registry.GetValue(kLM, kRunOnceKey, "Quillen").has_value(), isDenied(kLM));
+    EXPECT_EQ(f.registry.GetValue(kCR, kHandlerKey, "")->text(),
+              isDenied(kCR) ? std::string("{old}") : std::string(kHandlerClassId) + '\0');
+    EXPECT_EQ(f.registry.GetValue(kLM, kUninstallKey, "DisplayName")->text(),
               isDenied(kLM) ? std::string("Quillon (old)") : std::string("Quillon (1.0.2105.34041)") + '\0');
-    EXPECT_EQ(f.registry.ValueNames(kLM, wizard::kUninstallKey).size(), isDenied(kLM) ? 1u : 7u);
+    EXPECT_EQ(f.registry.ValueNames(kLM, kUninstallKey).size(), isDenied(kLM) ? 1u : 7u);
     // The files do not depend on the registry.
     EXPECT_EQ(f.Listing(kSetupPath).size(), 31u);
   }
@@ -280,7 +280,7 @@ TEST(FaultMatrix, WithoutShellFoldersTheShortcutsAreMissingAndTheInstallComplete
     f.ExpectCompleted();
     EXPECT_EQ(f.Links(), c.links);
     EXPECT_FALSE(f.files.Attributes(std::string(kPrograms) + "\\Velmora"));
-    EXPECT_EQ(f.processes.Of(Kind::kCommandLine), std::vector<std::string>(c.refreshes, wizard::kRefreshCommand));
+    EXPECT_EQ(f.processes.Of(Kind::kCommandLine), std::vector<std::string>(c.refreshes, kRefreshCommand));
     EXPECT_EQ(f.Listing(kSetupPath).size(), 31u);
   }
 }
@@ -378,8 +378,8 @@ TEST(FaultMatrix, CancelAfterEachStepOfTheChain) {
     EXPECT_TRUE(f.Listing(kSetupPath).empty());
     EXPECT_EQ(f.Listing(kMaker), std::set<std::string>{"Quillon"});
     EXPECT_FALSE(f.files.FileExists(std::string(kSearchDir) + "\\quilbox.dll"));
-    EXPECT_EQ(f.registry.HasKey(RegistryRoot::kClassesRoot, wizard::kHandlerKey), c.handler);
-    EXPECT_EQ(f.registry.HasKey(RegistryRoot::kLocalMachine, wizard::kUninstallKey), c.uninstall);
+    EXPECT_EQ(f.registry.HasKey(RegistryRoot::kClassesRoot, kHandlerKey), c.handler);
+    EXPECT_EQ(f.registry.HasKey(RegistryRoot::kLocalMachine, kUninstallKey), c.uninstall);
     EXPECT_EQ(f.Links().size(), c.links ? 3u : 0u);
     EXPECT_EQ(f.registry.openHandles(), 0u);
     f.ExpectOnlyOwnPlacesChanged();

@@ -7,7 +7,7 @@
 #include "platform/fake/processes.h"
 #include "platform/fake/registry.h"
 #include "platform/fake/shell.h"
-#include "wizard/ui/headless_host.h"
+#include "wizard/headless/headless_host.h"
 #include "wizard/ui/wizard.h"
 
 // A wizard on the fakes and the virtual clock, on a machine with a writable

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/native/wizard_fixture.h"
-#include "wizard/ui/setup_paths.h"
+#include "wizard/model/setup_paths.h"
 #include "wizard/ui/startup.h"
 
 using wizard::StartState;
@@ -43,6 +43,9 @@ TEST(SetupPaths, FromProgramFilesAndPath) {
   EXPECT_EQ(wizard::FirstSearchPathDirectory(env), "C:\\A");
   env.Set("PATH", "C:\\Only");
   EXPECT_EQ(wizard::FirstSearchPathDirectory(env), "C:\\Only");
+  // A leading ";": the first directory is empty, not missing.
+  env.Set("PATH", ";C:\\B");
+  EXPECT_EQ(wizard::FirstSearchPathDirectory(env), "");
   env.Set("PATH", "");
   EXPECT_EQ(wizard::FirstSearchPathDirectory(env), std::nullopt);
 }

@@ -21,7 +21,7 @@
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-using quillon::launcher::ArchiveFile;
+using launcher::ArchiveFile;
 
 const DWORD kRunTimeout = 60000;
 
@@ -116,14 +116,14 @@ class SetupUnderWine : public ::testing::Test {
   std::string setupWith(const std::string& name, const Bytes& stream) {
     Bytes image = readFile(bin + "setup.exe");
     std::string error;
-    EXPECT_TRUE(quillon::packer::replacePayload(&image, stream, &error, nullptr)) << error;
+    EXPECT_TRUE(packer::ReplacePayload(&image, stream, &error, nullptr)) << error;
     std::string path = setupDir + "\\" + name;
     writeFile(path, image);
     return path;
   }
 
   std::string setupWithFiles(const std::string& name, const std::vector<ArchiveFile>& files) {
-    return setupWith(name, quillon::packer::compressPayload(quillon::launcher::buildArchive(files)));
+    return setupWith(name, packer::CompressPayload(launcher::BuildArchive(files)));
   }
 
   // The test's own environment with TEMP and TMP replaced (or removed when
@@ -320,7 +320,7 @@ TEST_F(SetupUnderWine, SetupRepackedFromLinuxRuns) {
 }
 
 TEST_F(SetupUnderWine, DamagedPayloadLeavesNothingAndStartsNothing) {
-  Bytes stream = quillon::packer::compressPayload(quillon::launcher::buildArchive(fiveFiles()));
+  Bytes stream = packer::CompressPayload(launcher::BuildArchive(fiveFiles()));
   stream[stream.size() - 2] ^= 0x40;  // Adler-32
   Outcome r = run(setupWith("damaged.exe", stream), environment(extractDir, tempDir));
   EXPECT_EQ(18u, r.exitCode);

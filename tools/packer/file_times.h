@@ -6,14 +6,12 @@
 #include <cstdint>
 #include <string>
 
-namespace quillon {
 namespace packer {
 
 struct FileTimes {
   uint64_t creation = 0, lastAccess = 0, lastWrite = 0;
 };
 
-bool readFileTimes(const std::string& path, FileTimes* times, std::string* error);
+bool ReadFileTimes(const std::string& path, FileTimes* times, std::string* error);
 
 }  // namespace packer
-}  // namespace quillon

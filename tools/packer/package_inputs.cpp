@@ -9,12 +9,11 @@
 
 #include "file_times.h"
 
-namespace quillon {
 namespace packer {
 
 namespace fs = std::filesystem;
 
-bool checkInputName(const std::string& name, std::string* reason) {
+bool CheckInputName(const std::string& name, std::string* reason) {
   if (name.size() > launcher::kMaxPath) {
     *reason = "its name is longer than 259 characters";
     return false;
@@ -25,9 +24,9 @@ bool checkInputName(const std::string& name, std::string* reason) {
     return false;
   }
   std::memcpy(field, name.data(), name.size());
-  launcher::NameCheck check = launcher::checkEntryName(field);
+  launcher::NameCheck check = launcher::CheckEntryName(field);
   if (check != launcher::NameCheck::Ok) {
-    *reason = launcher::describeNameCheck(check);
+    *reason = launcher::DescribeNameCheck(check);
     return false;
   }
   return true;
@@ -35,18 +34,18 @@ bool checkInputName(const std::string& name, std::string* reason) {
 
 namespace {
 
-bool addFile(const fs::path& path, const std::string& shown, std::vector<launcher::ArchiveFile>* files,
+bool AddFile(const fs::path& path, const std::string& shown, std::vector<launcher::ArchiveFile>* files,
              std::string* error) {
   launcher::ArchiveFile file;
   file.name = path.filename().string();
   std::string reason;
-  if (!checkInputName(file.name, &reason)) {
+  if (!CheckInputName(file.name, &reason)) {
     *error = shown + ": cannot be carried: " + reason;
     return false;
   }
   // Taken before the read, which may itself move the last access time.
   FileTimes times;
-  if (!readFileTimes(path.string(), &times, &reason)) {
+  if (!ReadFileTimes(path.string(), &times, &reason)) {
     *error = shown + ": " + reason;
     return false;
   }
@@ -79,7 +78,7 @@ bool addFile(const fs::path& path, const std::string& shown, std::vector<launche
 
 }  // namespace
 
-bool collectInputs(const std::vector<std::string>& paths, std::vector<launcher::ArchiveFile>* files,
+bool CollectInputs(const std::vector<std::string>& paths, std::vector<launcher::ArchiveFile>* files,
                    std::vector<std::string>* warnings, std::string* error) {
   files->clear();
   for (const std::string& p : paths) {
@@ -104,10 +103,10 @@ bool collectInputs(const std::vector<std::string>& paths, std::vector<launcher::
           *error = shown + ": cannot be carried: the archive holds plain files only, no folders";
           return false;
         }
-        if (!addFile(entry, shown, files, error)) return false;
+        if (!AddFile(entry, shown, files, error)) return false;
       }
       if (entries.empty()) warnings->push_back(p + ": the folder is empty");
-    } else if (!addFile(path, p, files, error)) {
+    } else if (!AddFile(path, p, files, error)) {
       return false;
     }
   }
@@ -134,7 +133,7 @@ bool collectInputs(const std::vector<std::string>& paths, std::vector<launcher::
   return true;
 }
 
-void clampTimes(std::vector<launcher::ArchiveFile>* files, uint64_t epochSeconds) {
+void ClampTimes(std::vector<launcher::ArchiveFile>* files, uint64_t epochSeconds) {
   uint64_t limit = (epochSeconds + 11644473600ull) * 10000000ull;
   for (launcher::ArchiveFile& f : *files) {
     for (uint64_t* t : {&f.creationTime, &f.lastAccessTime, &f.lastWriteTime}) {
@@ -144,4 +143,3 @@ void clampTimes(std::vector<launcher::ArchiveFile>* files, uint64_t epochSeconds
 }
 
 }  // namespace packer
-}  // namespace quillon

@@ -7,7 +7,6 @@
 
 #include "payload_archive.h"
 
-namespace quillon {
 namespace packer {
 
 // Reads every input into `files`. Refuses what the launcher would refuse
@@ -15,16 +14,15 @@ namespace packer {
 // characters) and subfolders, which the archive cannot carry. Repeated names
 // (compared without case, as Windows does) and names that are not plain
 // ASCII are warnings.
-bool collectInputs(const std::vector<std::string>& paths, std::vector<launcher::ArchiveFile>* files,
+bool CollectInputs(const std::vector<std::string>& paths, std::vector<launcher::ArchiveFile>* files,
                    std::vector<std::string>* warnings, std::string* error);
 
 // Reproducible builds: times later than `epochSeconds` (Unix time, as in
 // SOURCE_DATE_EPOCH) are set to it, so that a payload built from freshly
 // made files is the same on every build.
-void clampTimes(std::vector<launcher::ArchiveFile>* files, uint64_t epochSeconds);
+void ClampTimes(std::vector<launcher::ArchiveFile>* files, uint64_t epochSeconds);
 
 // Whether `name` can be carried, with the reason when it cannot.
-bool checkInputName(const std::string& name, std::string* reason);
+bool CheckInputName(const std::string& name, std::string* reason);
 
 }  // namespace packer
-}  // namespace quillon

@@ -16,8 +16,8 @@
 
 namespace {
 
-using quillon::launcher::ArchiveFile;
-using quillon::launcher::ArchiveListing;
+using launcher::ArchiveFile;
+using launcher::ArchiveListing;
 
 const char kUsage[] =
     "Usage:\n"
@@ -42,17 +42,17 @@ const char kUsage[] =
     "stored as that moment, so that builds from fresh files are reproducible.\n"
     "Exit codes: 0 success, 1 failure, 2 wrong usage.\n";
 
-int usageError(const std::string& message) {
+int UsageError(const std::string& message) {
   std::fprintf(stderr, "packer: %s\n\n%s", message.c_str(), kUsage);
   return 2;
 }
 
-int failure(const std::string& message) {
+int Failure(const std::string& message) {
   std::fprintf(stderr, "packer: %s\n", message.c_str());
   return 1;
 }
 
-bool readWhole(const std::string& path, std::vector<unsigned char>* bytes, std::string* error) {
+bool ReadWhole(const std::string& path, std::vector<unsigned char>* bytes, std::string* error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     *error = path + ": cannot be opened";
@@ -68,7 +68,7 @@ bool readWhole(const std::string& path, std::vector<unsigned char>* bytes, std::
 
 // Written beside the target first and renamed over it, so a failure never
 // leaves half a program behind.
-bool writeWhole(const std::string& path, const std::vector<unsigned char>& bytes, std::string* error) {
+bool WriteWhole(const std::string& path, const std::vector<unsigned char>& bytes, std::string* error) {
   std::string temporary = path + ".partial";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -93,16 +93,16 @@ bool writeWhole(const std::string& path, const std::vector<unsigned char>& bytes
   return true;
 }
 
-void printWarnings(const std::vector<std::string>& warnings) {
+void PrintWarnings(const std::vector<std::string>& warnings) {
   for (const std::string& w : warnings) std::fprintf(stderr, "packer: warning: %s\n", w.c_str());
 }
 
-bool isProgram(const std::vector<unsigned char>& bytes) {
+bool IsProgram(const std::vector<unsigned char>& bytes) {
   return bytes.size() >= 2 && bytes[0] == 'M' && bytes[1] == 'Z';
 }
 
 // Takes "-o PATH" out of the arguments.
-bool takeOutput(std::vector<std::string>* args, std::string* output) {
+bool TakeOutput(std::vector<std::string>* args, std::string* output) {
   for (size_t i = 0; i < args->size(); ++i) {
     if ((*args)[i] == "-o" || (*args)[i] == "--output") {
       if (i + 1 >= args->size()) return false;
@@ -114,11 +114,11 @@ bool takeOutput(std::vector<std::string>* args, std::string* output) {
   return false;
 }
 
-bool buildPayload(const std::vector<std::string>& inputs, std::vector<unsigned char>* stream, std::string* error) {
+bool BuildPayload(const std::vector<std::string>& inputs, std::vector<unsigned char>* stream, std::string* error) {
   std::vector<ArchiveFile> files;
   std::vector<std::string> warnings;
-  if (!quillon::packer::collectInputs(inputs, &files, &warnings, error)) return false;
-  printWarnings(warnings);
+  if (!packer::CollectInputs(inputs, &files, &warnings, error)) return false;
+  PrintWarnings(warnings);
   const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
   if (epoch != nullptr && *epoch != '\0') {
     char* end = nullptr;
@@ -127,10 +127,10 @@ bool buildPayload(const std::vector<std::string>& inputs, std::vector<unsigned c
       *error = std::string("SOURCE_DATE_EPOCH is not a number of seconds: ") + epoch;
       return false;
     }
-    quillon::packer::clampTimes(&files, seconds);
+    packer::ClampTimes(&files, seconds);
   }
-  std::vector<unsigned char> archive = quillon::launcher::buildArchive(files);
-  *stream = quillon::packer::compressPayload(archive);
+  std::vector<unsigned char> archive = launcher::BuildArchive(files);
+  *stream = packer::CompressPayload(archive);
   if (stream->empty()) {
     *error = "zlib could not compress the payload";
     return false;
@@ -140,7 +140,7 @@ bool buildPayload(const std::vector<std::string>& inputs, std::vector<unsigned c
   return true;
 }
 
-std::string formatFileTime(uint64_t fileTime) {
+std::string FormatFileTime(uint64_t fileTime) {
   const uint64_t epoch = 116444736000000000ull;
   if (fileTime < epoch) return "before 1970";
   std::time_t seconds = static_cast<std::time_t>((fileTime - epoch) / 10000000ull);
@@ -157,12 +157,12 @@ std::string formatFileTime(uint64_t fileTime) {
 
 // Loads the payload stream of a payload file or of a setup.exe, inflates it
 // and reads the archive as the launcher would.
-bool inspect(const std::string& path, std::vector<unsigned char>* stream, ArchiveListing* listing,
+bool Inspect(const std::string& path, std::vector<unsigned char>* stream, ArchiveListing* listing,
              std::string* error) {
   std::vector<unsigned char> bytes;
-  if (!readWhole(path, &bytes, error)) return false;
-  if (isProgram(bytes)) {
-    if (!quillon::packer::extractPayload(bytes, stream, error)) {
+  if (!ReadWhole(path, &bytes, error)) return false;
+  if (IsProgram(bytes)) {
+    if (!packer::ExtractPayload(bytes, stream, error)) {
       *error = path + ": " + *error;
       return false;
     }
@@ -174,75 +174,75 @@ bool inspect(const std::string& path, std::vector<unsigned char>* stream, Archiv
     return false;
   }
   std::vector<unsigned char> archive;
-  if (!quillon::packer::inflatePayload(*stream, &archive, error) ||
-      !quillon::launcher::readArchive(archive.data(), archive.size(), listing, error)) {
+  if (!packer::InflatePayload(*stream, &archive, error) ||
+      !launcher::ReadArchive(archive.data(), archive.size(), listing, error)) {
     *error = path + ": " + *error;
     return false;
   }
   return true;
 }
 
-int commandPack(std::vector<std::string> args) {
+int CommandPack(std::vector<std::string> args) {
   std::string output;
-  if (!takeOutput(&args, &output)) return usageError("pack needs -o PAYLOAD");
-  if (args.empty()) return usageError("pack needs at least one file or folder");
+  if (!TakeOutput(&args, &output)) return UsageError("pack needs -o PAYLOAD");
+  if (args.empty()) return UsageError("pack needs at least one file or folder");
   std::vector<unsigned char> stream;
   std::string error;
-  if (!buildPayload(args, &stream, &error) || !writeWhole(output, stream, &error)) return failure(error);
+  if (!BuildPayload(args, &stream, &error) || !WriteWhole(output, stream, &error)) return Failure(error);
   return 0;
 }
 
-int embedStream(const std::string& setup, const std::vector<unsigned char>& stream, const std::string& output) {
+int EmbedStream(const std::string& setup, const std::vector<unsigned char>& stream, const std::string& output) {
   std::vector<unsigned char> image;
   std::string error;
-  if (!readWhole(setup, &image, &error)) return failure(error);
+  if (!ReadWhole(setup, &image, &error)) return Failure(error);
   std::vector<std::string> warnings;
-  if (!quillon::packer::replacePayload(&image, stream, &error, &warnings)) return failure(setup + ": " + error);
-  printWarnings(warnings);
-  if (!writeWhole(output, image, &error)) return failure(error);
+  if (!packer::ReplacePayload(&image, stream, &error, &warnings)) return Failure(setup + ": " + error);
+  PrintWarnings(warnings);
+  if (!WriteWhole(output, image, &error)) return Failure(error);
   return 0;
 }
 
-int commandEmbed(std::vector<std::string> args) {
+int CommandEmbed(std::vector<std::string> args) {
   std::string output;
-  if (!takeOutput(&args, &output)) return usageError("embed needs -o OUT.EXE");
-  if (args.size() != 2) return usageError("embed needs SETUP.EXE and PAYLOAD");
+  if (!TakeOutput(&args, &output)) return UsageError("embed needs -o OUT.EXE");
+  if (args.size() != 2) return UsageError("embed needs SETUP.EXE and PAYLOAD");
   std::vector<unsigned char> stream, archive;
   std::string error;
-  if (!readWhole(args[1], &stream, &error)) return failure(error);
+  if (!ReadWhole(args[1], &stream, &error)) return Failure(error);
   ArchiveListing listing;
-  if (!quillon::packer::inflatePayload(stream, &archive, &error) ||
-      !quillon::launcher::readArchive(archive.data(), archive.size(), &listing, &error)) {
-    return failure(args[1] + ": not a payload the launcher can unpack: " + error);
+  if (!packer::InflatePayload(stream, &archive, &error) ||
+      !launcher::ReadArchive(archive.data(), archive.size(), &listing, &error)) {
+    return Failure(args[1] + ": not a payload the launcher can unpack: " + error);
   }
-  return embedStream(args[0], stream, output);
+  return EmbedStream(args[0], stream, output);
 }
 
-int commandRepack(std::vector<std::string> args) {
+int CommandRepack(std::vector<std::string> args) {
   std::string output;
-  if (!takeOutput(&args, &output)) return usageError("repack needs -o OUT.EXE");
-  if (args.size() < 2) return usageError("repack needs SETUP.EXE and at least one file or folder");
+  if (!TakeOutput(&args, &output)) return UsageError("repack needs -o OUT.EXE");
+  if (args.size() < 2) return UsageError("repack needs SETUP.EXE and at least one file or folder");
   std::vector<unsigned char> stream;
   std::string error;
-  if (!buildPayload(std::vector<std::string>(args.begin() + 1, args.end()), &stream, &error)) return failure(error);
-  return embedStream(args[0], stream, output);
+  if (!BuildPayload(std::vector<std::string>(args.begin() + 1, args.end()), &stream, &error)) return Failure(error);
+  return EmbedStream(args[0], stream, output);
 }
 
-int commandList(const std::vector<std::string>& args, bool verifyOnly) {
-  if (args.size() != 1) return usageError(std::string(verifyOnly ? "verify" : "list") + " needs one FILE");
+int CommandList(const std::vector<std::string>& args, bool verifyOnly) {
+  if (args.size() != 1) return UsageError(std::string(verifyOnly ? "verify" : "list") + " needs one FILE");
   std::vector<unsigned char> stream;
   ArchiveListing listing;
   std::string error;
-  if (!inspect(args[0], &stream, &listing, &error)) return failure(error);
+  if (!Inspect(args[0], &stream, &listing, &error)) return Failure(error);
   if (!verifyOnly) {
     std::printf("%u entries\n", static_cast<unsigned>(listing.count));
     std::printf("%-4s %12s  %-19s  %-19s  %-19s  %s\n", "#", "size", "created (UTC)", "last access (UTC)",
                 "last write (UTC)", "name");
     for (size_t i = 0; i < listing.entries.size(); ++i) {
-      const quillon::launcher::PayloadEntry& e = listing.entries[i];
+      const launcher::PayloadEntry& e = listing.entries[i];
       std::printf("%-4zu %12u  %-19s  %-19s  %-19s  %s\n", i, static_cast<unsigned>(e.sizeLow),
-                  formatFileTime(e.creationTime).c_str(), formatFileTime(e.lastAccessTime).c_str(),
-                  formatFileTime(e.lastWriteTime).c_str(), quillon::launcher::entryName(e).c_str());
+                  FormatFileTime(e.creationTime).c_str(), FormatFileTime(e.lastAccessTime).c_str(),
+                  FormatFileTime(e.lastWriteTime).c_str(), launcher::EntryName(e).c_str());
     }
   }
   std::vector<std::string> warnings;
@@ -251,14 +251,14 @@ int commandList(const std::vector<std::string>& args, bool verifyOnly) {
   if (listing.count == 0) warnings.push_back("the payload has no entries: the launcher unpacks nothing");
   bool hasTrampo = false;
   for (const auto& e : listing.entries) {
-    std::string n = quillon::launcher::entryName(e);
+    std::string n = launcher::EntryName(e);
     for (char& c : n) {
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     if (n == "trampo.exe") hasTrampo = true;
   }
   if (!hasTrampo) warnings.push_back("the payload has no trampo.exe: the launcher starts nothing");
-  printWarnings(warnings);
+  PrintWarnings(warnings);
   if (verifyOnly) std::printf("%s: OK, %u entries, stream of %zu bytes\n", args[0].c_str(), listing.count, stream.size());
   return 0;
 }
@@ -267,17 +267,17 @@ int commandList(const std::vector<std::string>& args, bool verifyOnly) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) return usageError("no command given");
+  if (args.empty()) return UsageError("no command given");
   std::string command = args[0];
   args.erase(args.begin());
   if (command == "--help" || command == "-h" || command == "help") {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (command == "pack") return commandPack(args);
-  if (command == "embed") return commandEmbed(args);
-  if (command == "repack") return commandRepack(args);
-  if (command == "list") return commandList(args, false);
-  if (command == "verify") return commandList(args, true);
-  return usageError("unknown command \"" + command + "\"");
+  if (command == "pack") return CommandPack(args);
+  if (command == "embed") return CommandEmbed(args);
+  if (command == "repack") return CommandRepack(args);
+  if (command == "list") return CommandList(args, false);
+  if (command == "verify") return CommandList(args, true);
+  return UsageError("unknown command \"" + command + "\"");
 }

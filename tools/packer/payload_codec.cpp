@@ -2,17 +2,16 @@
 
 #include <zlib.h>
 
-namespace quillon {
 namespace packer {
 
-std::vector<unsigned char> compressPayload(const std::vector<unsigned char>& archive) {
+std::vector<unsigned char> CompressPayload(const std::vector<unsigned char>& archive) {
   std::vector<unsigned char> stream;
   std::string error;
-  if (!compressPayload(archive.data(), archive.size(), &stream, &error)) stream.clear();
+  if (!CompressPayload(archive.data(), archive.size(), &stream, &error)) stream.clear();
   return stream;
 }
 
-bool compressPayload(const unsigned char* archive, uint64_t size, std::vector<unsigned char>* stream,
+bool CompressPayload(const unsigned char* archive, uint64_t size, std::vector<unsigned char>* stream,
                      std::string* error) {
   stream->clear();
   if (size > kMaxPayloadSize) {
@@ -30,11 +29,11 @@ bool compressPayload(const unsigned char* archive, uint64_t size, std::vector<un
   return true;
 }
 
-bool inflatePayload(const std::vector<unsigned char>& stream, std::vector<unsigned char>* archive, std::string* error) {
-  return inflatePayload(stream.data(), stream.size(), archive, error);
+bool InflatePayload(const std::vector<unsigned char>& stream, std::vector<unsigned char>* archive, std::string* error) {
+  return InflatePayload(stream.data(), stream.size(), archive, error);
 }
 
-bool inflatePayload(const unsigned char* stream, uint64_t size, std::vector<unsigned char>* archive,
+bool InflatePayload(const unsigned char* stream, uint64_t size, std::vector<unsigned char>* archive,
                     std::string* error) {
   archive->clear();
   if (size > kMaxPayloadSize) {
@@ -82,32 +81,31 @@ bool inflatePayload(const unsigned char* stream, uint64_t size, std::vector<unsi
   return false;
 }
 
-ResourceKey payloadType() { return ResourceKey::fromName("SETUP"); }
-ResourceKey payloadName() { return ResourceKey::fromId(2000); }
+ResourceKey PayloadType() { return ResourceKey::FromName("SETUP"); }
+ResourceKey PayloadName() { return ResourceKey::FromId(2000); }
 
-bool extractPayload(const std::vector<unsigned char>& image, std::vector<unsigned char>* stream, std::string* error) {
+bool ExtractPayload(const std::vector<unsigned char>& image, std::vector<unsigned char>* stream, std::string* error) {
   ResourceTree tree;
-  if (!readResources(image, &tree, error)) return false;
-  auto type = tree.find(payloadType());
-  if (type == tree.end() || type->second.find(payloadName()) == type->second.end()) {
+  if (!ReadResources(image, &tree, error)) return false;
+  auto type = tree.find(PayloadType());
+  if (type == tree.end() || type->second.find(PayloadName()) == type->second.end()) {
     *error = "the program has no \"SETUP\" 2000 resource";
     return false;
   }
-  const ResourceLanguages& languages = type->second.find(payloadName())->second;
+  const ResourceLanguages& languages = type->second.find(PayloadName())->second;
   auto english = languages.find(kPayloadLanguage);
   *stream = (english != languages.end() ? english->second : languages.begin()->second).bytes;
   return true;
 }
 
-bool replacePayload(std::vector<unsigned char>* image, const std::vector<unsigned char>& stream, std::string* error,
+bool ReplacePayload(std::vector<unsigned char>* image, const std::vector<unsigned char>& stream, std::string* error,
                     std::vector<std::string>* warnings) {
   ResourceTree tree;
-  if (!readResources(*image, &tree, error)) return false;
-  ResourceLanguages& languages = tree[payloadType()][payloadName()];
+  if (!ReadResources(*image, &tree, error)) return false;
+  ResourceLanguages& languages = tree[PayloadType()][PayloadName()];
   languages.clear();
   languages[kPayloadLanguage].bytes = stream;
-  return writeResources(image, tree, error, warnings);
+  return WriteResources(image, tree, error, warnings);
 }
 
 }  // namespace packer
-}  // namespace quillon

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-namespace quillon {
 namespace packer {
 
 // A resource type or name: a 16-bit id or a (UTF-16) string.
@@ -18,9 +17,9 @@ struct ResourceKey {
   uint16_t id = 0;
   std::u16string name;
 
-  static ResourceKey fromId(uint16_t id);
-  static ResourceKey fromName(const std::string& ascii);
-  std::string describe() const;
+  static ResourceKey FromId(uint16_t id);
+  static ResourceKey FromName(const std::string& ascii);
+  std::string Describe() const;
   // Named keys first, each group ascending: the order the format demands.
   bool operator<(const ResourceKey& other) const;
   bool operator==(const ResourceKey& other) const;
@@ -32,21 +31,20 @@ struct ResourceData {
 };
 
 // type -> name -> language -> data
-typedef std::map<uint16_t, ResourceData> ResourceLanguages;
-typedef std::map<ResourceKey, ResourceLanguages> ResourceNames;
-typedef std::map<ResourceKey, ResourceNames> ResourceTree;
+using ResourceLanguages = std::map<uint16_t, ResourceData>;
+using ResourceNames = std::map<ResourceKey, ResourceLanguages>;
+using ResourceTree = std::map<ResourceKey, ResourceNames>;
 
-bool readResources(const std::vector<unsigned char>& image, ResourceTree* tree, std::string* error);
+bool ReadResources(const std::vector<unsigned char>& image, ResourceTree* tree, std::string* error);
 
 // Replaces the image's resource section by one built from `tree`. Sections
 // after it move when it grows, if they may (discardable ones such as base
 // relocations and debug information, which nothing addresses); the header check sum is recomputed and an
 // Authenticode signature, which no longer matches, is dropped.
-bool writeResources(std::vector<unsigned char>* image, const ResourceTree& tree, std::string* error,
+bool WriteResources(std::vector<unsigned char>* image, const ResourceTree& tree, std::string* error,
                     std::vector<std::string>* warnings);
 
 // The PE check sum of an image whose check sum field is at `checkSumOffset`.
-uint32_t peCheckSum(const std::vector<unsigned char>& image, size_t checkSumOffset);
+uint32_t PeCheckSum(const std::vector<unsigned char>& image, size_t checkSumOffset);
 
 }  // namespace packer
-}  // namespace quillon

@@ -5,29 +5,10 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 
+#include "platform/command_line.h"
 #include "platform/win32/dll_hardening.h"
-
-namespace {
-
-// The parameters as the program received them: the command line after the
-// program name, quoted or not, and the blanks after it.
-const char* parameterPart(const char* commandLine) {
-  const char* p = commandLine;
-  if (*p == '"') {
-    ++p;
-    while (*p != '\0' && *p != '"') ++p;
-    if (*p == '"') ++p;
-  } else {
-    while (*p != '\0' && *p != ' ' && *p != '\t') ++p;
-  }
-  while (*p == ' ' || *p == '\t') ++p;
-  return p;
-}
-
-}  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   platform::win32::RestrictDllSearch();
@@ -48,10 +29,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     recordPath = recordPath.substr(0, slash == std::string::npos ? 0 : slash + 1) + "trampo-record.txt";
   }
 
-  const char* commandLine = GetCommandLineA();
-  std::string record = std::string("command line: ") + commandLine + "\r\n" + "parameters: " +
-                       parameterPart(commandLine) + "\r\n" + "working directory: " + directory + "\r\n" +
-                       "program: " + self + "\r\n";
+  // The parameters as the program received them: after the program name,
+  // quoted or not, and the blanks after it.
+  const std::string commandLine = GetCommandLineA();
+  std::string record = "command line: " + commandLine + "\r\n" +
+                       "parameters: " + platform::ArgumentsAfterProgramName(commandLine) + "\r\n" +
+                       "working directory: " + directory + "\r\n" + "program: " + self + "\r\n";
   HANDLE file = CreateFileA(recordPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 1;
   DWORD written = 0;

@@ -5,7 +5,7 @@
 
 #include "platform/text.h"
 #include "wizard/engine/rounding.h"
-#include "wizard/removal/cancel_flag.h"
+#include "wizard/model/cancel_flag.h"
 
 namespace wizard {
 

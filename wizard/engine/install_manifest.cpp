@@ -1,6 +1,7 @@
 #include "wizard/engine/install_manifest.h"
 
-#include "wizard/ui/setup_paths.h"
+#include "wizard/model/marker_file.h"
+#include "wizard/model/setup_paths.h"
 
 namespace wizard {
 
@@ -32,7 +33,7 @@ const std::array<ManifestEntry, kManifestSize>& InstallManifest() {
       {K::kProgress, "Microsoft.VisualBasic.Compatibility.dll", S, "Microsoft.VisualBasic.Compatibility.dll"},
       {K::kProgress, "MSCOMCTL.OCX", S, "MSCOMCTL.OCX"},
       {K::kProgress, "MSVBVM60.DLL", S, "MSVBVM60.DLL"},
-      {K::kMarker, "", S, "temp.dat"},
+      {K::kMarker, "", S, kMarkerFileName},
       {K::kProgress, "SETUP32.EXE", S, "SETUP32.EXE"},
       {K::kProgress, "SETUP32.EXE", S, "SETUP1.EXE"},
       {K::kProgress, "SETUP32.EXE", S, "SETUP.EXE"},

@@ -3,8 +3,9 @@
 #include "wizard/engine/file_copy.h"
 #include "wizard/engine/install_manifest.h"
 #include "wizard/engine/product_registry.h"
-#include "wizard/removal/cancel_flag.h"
-#include "wizard/ui/setup_paths.h"
+#include "wizard/model/cancel_flag.h"
+#include "wizard/model/marker_file.h"
+#include "wizard/model/setup_paths.h"
 
 namespace wizard {
 

@@ -4,14 +4,9 @@
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "platform/ui_host.h"
-#include "wizard/ui/wizard_window.h"
+#include "wizard/model/wizard_window.h"
 
 namespace wizard {
-
-// The marker that tells the chain's first step that SetupPath exists and
-// takes files; the install leaves it in SetupPath.
-inline constexpr const char* kMarkerFileName = "temp.dat";
-inline constexpr const char* kMarkerFileText = "This is a temporary file.\r\n";
 
 struct EngineServices {
   WizardWindow& window;

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "wizard/engine/registry_layer.h"
-#include "wizard/ui/setup_paths.h"
-#include "wizard/ui/wizard_window.h"
+#include "wizard/model/setup_paths.h"
+#include "wizard/model/wizard_window.h"
 
 namespace wizard {
 

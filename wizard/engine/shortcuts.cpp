@@ -1,6 +1,6 @@
 #include "wizard/engine/shortcuts.h"
 
-#include "wizard/ui/setup_paths.h"
+#include "wizard/model/setup_paths.h"
 
 namespace wizard {
 

@@ -4,8 +4,7 @@
 #include "platform/file_system.h"
 #include "platform/processes.h"
 #include "platform/shell.h"
-#include "platform/ui_host.h"
-#include "wizard/ui/wizard_window.h"
+#include "wizard/model/wizard_window.h"
 
 namespace wizard {
 
@@ -17,7 +16,6 @@ struct ShortcutServices {
   platform::FileSystem& files;
   platform::Shell& shell;
   platform::Processes& processes;
-  platform::UiHost& host;
 };
 
 // The shortcut steps Timer11 to Timer14 and the completion check Timer15.

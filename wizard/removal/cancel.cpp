@@ -1,9 +1,9 @@
 #include "wizard/removal/cancel.h"
 
-#include "wizard/removal/cancel_flag.h"
+#include "wizard/model/cancel_flag.h"
+#include "wizard/model/setup_paths.h"
 #include "wizard/removal/del_tree.h"
 #include "wizard/removal/removal_script.h"
-#include "wizard/ui/setup_paths.h"
 
 namespace wizard {
 

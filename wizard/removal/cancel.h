@@ -6,7 +6,7 @@
 #include "platform/file_system.h"
 #include "platform/processes.h"
 #include "platform/ui_host.h"
-#include "wizard/ui/wizard_window.h"
+#include "wizard/model/wizard_window.h"
 
 namespace wizard {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "wizard/ui/setup_paths.h"
+#include "wizard/model/setup_paths.h"
 
 namespace wizard {
 

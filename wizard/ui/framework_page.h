@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "wizard/model/wizard_window.h"
 #include "wizard/ui/startup.h"
-#include "wizard/ui/wizard_window.h"
 
 namespace wizard {
 

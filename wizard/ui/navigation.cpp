@@ -3,15 +3,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "wizard/engine/install_steps.h"
-#include "wizard/removal/del_tree.h"
-#include "wizard/ui/setup_paths.h"
+#include "wizard/engine/install_start.h"
 
 namespace wizard {
-
-namespace {
-constexpr int kDirectoryCreationPasses = 1000;
-}
 
 void Navigation::Bind() { w_.Timer10.onTick = [this] { ShowShortcutOptions(); }; }
 
@@ -31,7 +25,7 @@ void Navigation::OnNextButton() {
       w_.Timer10.SetEnabled(true);
       break;
     case 2:
-      StartInstall();
+      StartInstall(w_, env_, files_);
       break;
     default:
       break;
@@ -56,26 +50,6 @@ void Navigation::OnBackButton() {
   w_.WelcomePage.SetVisible(true);
   w_.WelcomeBand.SetVisible(true);
   w_.StepArrow.SetVisible(true);
-}
-
-void Navigation::StartInstall() {
-  // Every failure here passes silently: the chain's first step learns from
-  // the marker file whether SetupPath could be made and written.
-  DelTree(files_, env_, MakerDirectory(env_));
-  w_.BackButton.SetEnabled(false);
-  const std::string programFiles = env_.Variable("ProgramFiles").value_or("");
-  // Repeated so that a directory still being released by the removal just
-  // done gets its chance to appear.
-  for (int pass = 0; pass < kDirectoryCreationPasses; ++pass) {
-    files_.MakeDirectory(programFiles);
-    files_.MakeDirectory(MakerDirectory(env_));
-    files_.MakeDirectory(SetupPath(env_));
-  }
-  files_.WriteAll(SetupPath(env_) + "\\" + kMarkerFileName, kMarkerFileText);
-  w_.Timer6.SetEnabled(true);
-  // The options page stays visible underneath; the copy page covers it.
-  w_.CopyProgressPage.SetVisible(true);
-  w_.NextButton.SetEnabled(false);
 }
 
 }  // namespace wizard

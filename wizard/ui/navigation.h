@@ -2,7 +2,7 @@
 
 #include "platform/environment.h"
 #include "platform/file_system.h"
-#include "wizard/ui/wizard_window.h"
+#include "wizard/model/wizard_window.h"
 
 namespace wizard {
 
@@ -23,7 +23,6 @@ class Navigation {
 
  private:
   int AddToPageCounter(int delta);
-  void StartInstall();
 
   WizardWindow& w_;
   const platform::Environment& env_;

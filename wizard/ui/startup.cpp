@@ -1,7 +1,8 @@
 #include "wizard/ui/startup.h"
 
+#include "wizard/model/marker_file.h"
+#include "wizard/model/setup_paths.h"
 #include "wizard/ui/framework_page.h"
-#include "wizard/ui/setup_paths.h"
 
 namespace wizard {
 
@@ -23,8 +24,8 @@ std::optional<std::string> InstalledFrameworkVersion(const std::string& argument
 bool WriteAccessTest(const platform::Environment& env, platform::FileSystem& files) {
   const auto directory = FirstSearchPathDirectory(env);
   if (!directory) return false;
-  const std::string testFile = *directory + "\\temp.dat";
-  if (files.WriteAll(testFile, "This is a temporary file.\r\n") != platform::FsResult::kOk) return false;
+  const std::string testFile = *directory + "\\" + kMarkerFileName;
+  if (files.WriteAll(testFile, kMarkerFileText) != platform::FsResult::kOk) return false;
   if (files.FileExists(testFile) && files.EraseFile(testFile) != platform::FsResult::kOk) return false;
   return true;
 }

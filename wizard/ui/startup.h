@@ -6,7 +6,7 @@
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/shell.h"
-#include "wizard/ui/wizard_window.h"
+#include "wizard/model/wizard_window.h"
 
 namespace wizard {
 

@@ -8,7 +8,7 @@ Wizard::Wizard(Platform platform)
     : p_(platform),
       navigation_(window_, p_.env, p_.files),
       steps_(EngineServices{window_, p_.env, p_.files, p_.registry, p_.host}),
-      shortcuts_(ShortcutServices{window_, p_.env, p_.files, p_.shell, p_.processes, p_.host}),
+      shortcuts_(ShortcutServices{window_, p_.env, p_.files, p_.shell, p_.processes}),
       cancel_(RemovalServices{window_, p_.env, p_.files, p_.processes, p_.host}) {
   BindProgressDisplay(window_);
   navigation_.Bind();

@@ -8,10 +8,10 @@
 #include "platform/ui_host.h"
 #include "wizard/engine/install_steps.h"
 #include "wizard/engine/shortcuts.h"
+#include "wizard/model/wizard_window.h"
 #include "wizard/removal/cancel.h"
 #include "wizard/ui/navigation.h"
 #include "wizard/ui/startup.h"
-#include "wizard/ui/wizard_window.h"
 
 namespace wizard {
 

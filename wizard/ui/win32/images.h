@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "wizard/ui/control_model.h"
+#include "wizard/model/control_model.h"
 
 namespace wizard::win32 {
 

@@ -1,4 +1,4 @@
-#include "wizard/ui/wizard_window.h"
+#include "wizard/model/wizard_window.h"
 
 namespace wizard {
 namespace {

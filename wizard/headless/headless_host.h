@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/ui_host.h"
-#include "wizard/ui/wizard_window.h"
+#include "wizard/model/wizard_window.h"
 
 namespace wizard {
 

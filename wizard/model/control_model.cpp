@@ -1,4 +1,4 @@
-#include "wizard/ui/control_model.h"
+#include "wizard/model/control_model.h"
 
 namespace wizard {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wizard/ui/wizard_window.h"
+#include "wizard/model/wizard_window.h"
 
 namespace wizard {
 

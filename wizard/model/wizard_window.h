@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "wizard/ui/control_model.h"
+#include "wizard/model/control_model.h"
 
 namespace wizard {
 

@@ -1,4 +1,4 @@
-#include "wizard/ui/setup_paths.h"
+#include "wizard/model/setup_paths.h"
 
 namespace wizard {
 

@@ -1,4 +1,4 @@
-#include "wizard/ui/headless_host.h"
+#include "wizard/headless/headless_host.h"
 
 namespace wizard {
 

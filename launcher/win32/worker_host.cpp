@@ -1,4 +1,4 @@
-#include "win32_worker_host.h"
+#include "launcher/win32/worker_host.h"
 
 #include <commctrl.h>
 
@@ -7,10 +7,9 @@
 #include "resource_ids.h"
 #include "system_libraries.h"
 
-namespace quillon {
-namespace launcher {
+namespace launcher::win32 {
 
-void writeDiagnosticLine(const char* line) {
+void WriteDiagnosticLine(const char* line) {
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
@@ -18,44 +17,44 @@ void writeDiagnosticLine(const char* line) {
   WriteFile(out, "\n", 1, &written, nullptr);
 }
 
-Win32WorkerHost::Win32WorkerHost(HWND dialog, HINSTANCE instance, HANDLE stopEvent)
+WorkerHost::WorkerHost(HWND dialog, HINSTANCE instance, HANDLE stopEvent)
     : dialog_(dialog), instance_(instance), stopEvent_(stopEvent) {}
 
-void Win32WorkerHost::repaintControl(int id) {
+void WorkerHost::RepaintControl(int id) {
   HWND control = GetDlgItem(dialog_, id);
   if (control != nullptr) UpdateWindow(control);
 }
 
-void Win32WorkerHost::setProgressRange(int minimum, int maximum) {
+void WorkerHost::SetProgressRange(int minimum, int maximum) {
   SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(minimum, maximum));
-  repaintControl(IDC_PROGRESS);
+  RepaintControl(IDC_PROGRESS);
 }
 
-void Win32WorkerHost::setProgressPosition(int position) {
+void WorkerHost::SetProgressPosition(int position) {
   SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-  repaintControl(IDC_PROGRESS);
+  RepaintControl(IDC_PROGRESS);
 }
 
-void Win32WorkerHost::setPercentText(const char* text) {
+void WorkerHost::SetPercentText(const char* text) {
   SetDlgItemTextA(dialog_, IDC_PERCENT, text);
-  repaintControl(IDC_PERCENT);
+  RepaintControl(IDC_PERCENT);
 }
 
-void Win32WorkerHost::setStatusText(const char* text) {
+void WorkerHost::SetStatusText(const char* text) {
   // The template has no status control; the text is lost, as intended.
   SetDlgItemTextA(dialog_, IDC_STATUS, text);
-  repaintControl(IDC_STATUS);
+  RepaintControl(IDC_STATUS);
 }
 
-void Win32WorkerHost::repaintDialog() { UpdateWindow(dialog_); }
+void WorkerHost::RepaintDialog() { UpdateWindow(dialog_); }
 
-void Win32WorkerHost::requestClose() { PostMessageA(dialog_, WM_DESTROY, 0, 0); }
+void WorkerHost::RequestClose() { PostMessageA(dialog_, WM_DESTROY, 0, 0); }
 
-bool Win32WorkerHost::waitForStop(uint32_t milliseconds) {
+bool WorkerHost::WaitForStop(uint32_t milliseconds) {
   return WaitForSingleObject(stopEvent_, milliseconds) == WAIT_OBJECT_0;
 }
 
-bool Win32WorkerHost::temporaryDirectory(std::string* directory) {
+bool WorkerHost::TemporaryDirectory(std::string* directory) {
   char buffer[MAX_PATH];
   DWORD length = GetTempPathA(MAX_PATH, buffer);
   if (length == 0 || length >= MAX_PATH) return false;
@@ -63,9 +62,9 @@ bool Win32WorkerHost::temporaryDirectory(std::string* directory) {
   return true;
 }
 
-uint32_t Win32WorkerHost::tickCount() { return GetTickCount(); }
+uint32_t WorkerHost::TickCount() { return GetTickCount(); }
 
-bool Win32WorkerHost::loadPayload(const unsigned char** data, uint32_t* size) {
+bool WorkerHost::LoadPayload(const unsigned char** data, uint32_t* size) {
   HRSRC resource = FindResourceA(instance_, MAKEINTRESOURCEA(IDR_PAYLOAD), "SETUP");
   if (resource == nullptr) return false;
   DWORD length = SizeofResource(instance_, resource);
@@ -76,7 +75,7 @@ bool Win32WorkerHost::loadPayload(const unsigned char** data, uint32_t* size) {
   return *data != nullptr;
 }
 
-bool Win32WorkerHost::ownPath(std::string* path) {
+bool WorkerHost::OwnPath(std::string* path) {
   char buffer[520];
   DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
   if (length == 0 || length >= sizeof buffer) return false;
@@ -84,13 +83,12 @@ bool Win32WorkerHost::ownPath(std::string* path) {
   return true;
 }
 
-void Win32WorkerHost::shellOpen(const char* file, const char* parameters) {
-  launcher::shellOpen(file, parameters);
+void WorkerHost::ShellOpen(const char* file, const char* parameters) {
+  win32::ShellOpen(file, parameters);
 }
 
-void Win32WorkerHost::diagnostic(const char* line) { writeDiagnosticLine(line); }
+void WorkerHost::Diagnostic(const char* line) { WriteDiagnosticLine(line); }
 
-LauncherFiles& Win32WorkerHost::files() { return files_; }
+launcher::LauncherFiles& WorkerHost::files() { return files_; }
 
-}  // namespace launcher
-}  // namespace quillon
+}  // namespace launcher::win32

@@ -1,0 +1,147 @@
+#include "launcher/fake/launcher_files.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace launcher::fake {
+
+std::string LauncherFiles::Key(const char* path) {
+  std::string k;
+  for (const char* p = path; *p != '\0'; ++p) {
+    char c = *p == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+    if (c == '\\' && !k.empty() && k.back() == '\\' && k.size() > 1) continue;
+    k.push_back(c);
+  }
+  return k;
+}
+
+void LauncherFiles::AddDirectory(std::string path) {
+  while (!path.empty() && path.back() == '\\') path.pop_back();
+  directories.insert(Key(path.c_str()));
+}
+
+bool LauncherFiles::ParentExists(const std::string& key) const {
+  size_t slash = key.rfind('\\');
+  return slash != std::string::npos && directories.count(key.substr(0, slash)) != 0;
+}
+
+std::vector<std::string> LauncherFiles::NamesUnder(const std::string& directory) const {
+  std::vector<std::string> out;
+  std::string k = Key(directory.c_str());
+  for (const auto& f : files) {
+    if (f.first.compare(0, k.size(), k) == 0 && f.first.find('\\', k.size()) == std::string::npos) {
+      out.push_back(f.first.substr(k.size()));
+    }
+  }
+  return out;
+}
+
+bool LauncherFiles::IsOpen(const std::string& path) const {
+  std::string k = Key(path.c_str());
+  for (const auto& h : handles_) {
+    if (h.second->path == k) return true;
+  }
+  return false;
+}
+
+FileHandle LauncherFiles::CreateForWrite(const char* path) {
+  std::string k = Key(path);
+  if (failCreate.count(k) || !ParentExists(k)) return kNoFile;
+  auto it = files.find(k);
+  if (it != files.end() && it->second.ProtectedFromReplace()) return kNoFile;
+  if (!MayOpen(k, kWrite, kShareWrite)) return kNoFile;
+  files[k] = File();
+  return Open(k, kWrite, kShareWrite);
+}
+
+FileHandle LauncherFiles::OpenForRead(const char* path) {
+  std::string k = Key(path);
+  if (!files.count(k) || !MayOpen(k, kRead, kShareRead)) return kNoFile;
+  return Open(k, kRead, kShareRead);
+}
+
+bool LauncherFiles::FileSize(FileHandle file, uint64_t* size) {
+  *size = files[HandleOf(file).path].data.size();
+  return true;
+}
+
+uint32_t LauncherFiles::Read(FileHandle file, void* buffer, uint32_t size) {
+  Handle& h = HandleOf(file);
+  if (!(h.access & kRead)) return 0;
+  const std::vector<unsigned char>& d = files[h.path].data;
+  uint64_t left = h.position < d.size() ? d.size() - h.position : 0;
+  uint32_t n = left < size ? static_cast<uint32_t>(left) : size;
+  if (n) std::memcpy(buffer, d.data() + h.position, n);
+  h.position += n;
+  return n;
+}
+
+uint32_t LauncherFiles::Write(FileHandle file, const void* buffer, uint32_t size) {
+  Handle& h = HandleOf(file);
+  if (!(h.access & kWrite)) return 0;
+  uint32_t n = writeBudget < size ? static_cast<uint32_t>(writeBudget) : size;
+  writeBudget -= n;
+  std::vector<unsigned char>& d = files[h.path].data;
+  const unsigned char* p = static_cast<const unsigned char*>(buffer);
+  d.insert(d.end(), p, p + n);
+  return n;
+}
+
+bool LauncherFiles::SetTimes(FileHandle file, uint64_t creation, uint64_t lastAccess, uint64_t lastWrite) {
+  File& f = files[HandleOf(file).path];
+  f.creation = creation;
+  f.lastAccess = lastAccess;
+  f.lastWrite = lastWrite;
+  return true;
+}
+
+void LauncherFiles::Close(FileHandle file) {
+  handles_.erase(static_cast<Handle*>(file));
+  --openHandles;
+}
+
+bool LauncherFiles::Remove(const char* path) {
+  std::string k = Key(path);
+  auto it = files.find(k);
+  if (it == files.end() || it->second.readOnly || IsOpen(k)) return false;
+  files.erase(it);
+  removed.push_back(path);
+  return true;
+}
+
+bool LauncherFiles::Copy(const char* from, const char* to) {
+  std::string f = Key(from), t = Key(to);
+  if (f == t || !files.count(f) || !ParentExists(t)) return false;
+  if (!MayOpen(f, kRead, kShareRead | kShareWrite)) return false;
+  auto target = files.find(t);
+  if (target != files.end() && (target->second.ProtectedFromReplace() || IsOpen(t))) return false;
+  files[t] = files[f];
+  files[t].readOnly = false;
+  return true;
+}
+
+// Windows' share check: each side must share what the other one does.
+bool LauncherFiles::MayOpen(const std::string& key, int access, int share) const {
+  for (const auto& h : handles_) {
+    const Handle& other = *h.second;
+    if (other.path != key) continue;
+    if ((access & kRead) && !(other.share & kShareRead)) return false;
+    if ((access & kWrite) && !(other.share & kShareWrite)) return false;
+    if ((other.access & kRead) && !(share & kShareRead)) return false;
+    if ((other.access & kWrite) && !(share & kShareWrite)) return false;
+  }
+  return true;
+}
+
+FileHandle LauncherFiles::Open(const std::string& key, int access, int share) {
+  auto h = std::make_unique<Handle>();
+  h->path = key;
+  h->access = access;
+  h->share = share;
+  Handle* raw = h.get();
+  handles_[raw] = std::move(h);
+  ++openHandles;
+  return raw;
+}
+
+}  // namespace launcher::fake

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "launcher/launcher_files.h"
+
+namespace launcher::fake {
+
+struct File {
+  std::vector<unsigned char> data;
+  uint64_t creation = 0, lastAccess = 0, lastWrite = 0;
+  bool readOnly = false;
+  // Windows refuses to create a plain file anew over a hidden or system one,
+  // and so to copy onto it; deleting it is allowed.
+  bool hidden = false;
+  bool system = false;
+  bool ProtectedFromReplace() const { return readOnly || hidden || system; }
+};
+
+// In memory, so that the worker runs instantly and a test can make any file
+// operation fail. Files are shared as the Win32 side opens them: a file open
+// for writing shares only writes, a file open for reading shares only reads,
+// a copy's target shares nothing, and no open file can be deleted.
+class LauncherFiles : public launcher::LauncherFiles {
+ public:
+  std::map<std::string, File> files;   // keyed by Key(path)
+  std::set<std::string> failCreate;    // Key(path) of files that cannot be created
+  std::set<std::string> directories;   // Key(path), without a trailing backslash
+  uint64_t writeBudget = UINT64_MAX;   // bytes the "disk" still takes
+  int openHandles = 0;
+  std::vector<std::string> removed;    // as the caller named them
+
+  // Lower case, and a doubled separator counts once, as Windows reads paths.
+  static std::string Key(const char* path);
+  void AddDirectory(std::string path);
+  bool ParentExists(const std::string& key) const;
+  bool Exists(const std::string& path) const { return files.count(Key(path.c_str())) != 0; }
+  File& At(const std::string& path) { return files.at(Key(path.c_str())); }
+  void Put(const std::string& path, const std::vector<unsigned char>& data) { files[Key(path.c_str())].data = data; }
+  // The keys' names of the files directly inside `directory` (which ends with a separator).
+  std::vector<std::string> NamesUnder(const std::string& directory) const;
+  // Whether any handle, the worker's or a test's, has the file open.
+  bool IsOpen(const std::string& path) const;
+
+  FileHandle CreateForWrite(const char* path) override;
+  FileHandle OpenForRead(const char* path) override;
+  bool FileSize(FileHandle file, uint64_t* size) override;
+  uint32_t Read(FileHandle file, void* buffer, uint32_t size) override;
+  uint32_t Write(FileHandle file, const void* buffer, uint32_t size) override;
+  bool SetTimes(FileHandle file, uint64_t creation, uint64_t lastAccess, uint64_t lastWrite) override;
+  void Close(FileHandle file) override;
+  bool Remove(const char* path) override;
+  bool Copy(const char* from, const char* to) override;
+
+ private:
+  // Access and share bits, as Win32 combines them.
+  static constexpr int kRead = 1, kWrite = 2;
+  static constexpr int kShareRead = 1, kShareWrite = 2;
+  struct Handle {
+    std::string path;
+    int access = 0;
+    int share = 0;
+    uint64_t position = 0;
+  };
+  bool MayOpen(const std::string& key, int access, int share) const;
+  FileHandle Open(const std::string& key, int access, int share);
+  Handle& HandleOf(FileHandle file) { return *handles_.at(static_cast<Handle*>(file)); }
+
+  std::map<Handle*, std::unique_ptr<Handle>> handles_;
+};
+
+}  // namespace launcher::fake

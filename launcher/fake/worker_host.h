@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "launcher/fake/launcher_files.h"
+#include "launcher/worker_host.h"
+
+namespace launcher::fake {
+
+// Records every control update; a test can stop the worker at any checkpoint
+// and act as another program would meanwhile.
+class WorkerHost : public launcher::WorkerHost {
+ public:
+  fake::LauncherFiles fakeFiles;
+  std::string tempDir = "C:\\Users\\u\\AppData\\Local\\Temp\\";
+  bool tempAvailable = true;
+  std::vector<uint32_t> ticks = {0x00012345u, 0x00012346u};
+  size_t tickReads = 0;
+  std::vector<unsigned char> payload;
+  bool hasPayload = true;
+  std::string modulePath = "C:\\Downloads\\setup.exe";
+
+  int stopAtCheckpoint = -1;  // 1-based checkpoint at which the stop is seen
+  int checkpoints = 0;
+  bool stopSet = false;
+  // What another program does meanwhile: at a checkpoint (given its 1-based
+  // number), and while the shell opens a file.
+  std::function<void(int checkpoint)> atCheckpoint;
+  std::function<void(const std::string& file)> atShellOpen;
+
+  std::vector<int> positions;
+  std::vector<std::string> percents, statuses, diagnostics;
+  int rangeMin = 0, rangeMax = 0;
+  int closeRequests = 0;
+  struct Start {
+    std::string file, parameters;
+  };
+  std::vector<Start> starts;
+  uint32_t lastWait = 0;
+
+  void SetProgressRange(int minimum, int maximum) override;
+  void SetProgressPosition(int position) override { positions.push_back(position); }
+  void SetPercentText(const char* text) override { percents.push_back(text); }
+  void SetStatusText(const char* text) override { statuses.push_back(text); }
+  void RepaintDialog() override {}
+  void RequestClose() override { ++closeRequests; }
+  bool WaitForStop(uint32_t milliseconds) override;
+  bool TemporaryDirectory(std::string* directory) override;
+  uint32_t TickCount() override { return ticks[tickReads++ % ticks.size()]; }
+  bool LoadPayload(const unsigned char** data, uint32_t* size) override;
+  bool OwnPath(std::string* path) override;
+  void ShellOpen(const char* file, const char* parameters) override;
+  void Diagnostic(const char* line) override { diagnostics.push_back(line); }
+  launcher::LauncherFiles& files() override { return fakeFiles; }
+};
+
+}  // namespace launcher::fake

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/environment.h"
+#include "platform/file_system.h"
+#include "wizard/model/wizard_window.h"
+
+namespace wizard {
+
+// What "Install Now" does before the step chain runs: clears the maker's
+// directory, makes SetupPath again, writes the marker that the chain's first
+// step waits for, and starts that step under the copy page.
+void StartInstall(WizardWindow& w, const platform::Environment& env, platform::FileSystem& files);
+
+}  // namespace wizard
