@@ -247,6 +247,14 @@ TEST(PeResourcesMalformed, RefusesALayoutItCannotRewrite) {
       {"addressesOverlap",
        [](TestImage& image) { put32(image.bytes, image.section(0) + 8, 0x1800); },
        "address"},
+      // A debug directory inside the resources: the rebuilt section would
+      // lose it, and moving its entries would write into the new resources.
+      {"debugDirectoryInResources",
+       [](TestImage& image) {
+         put32(image.bytes, image.directories + 8 * 6, image.sectionVa(1) + 0x10);
+         put32(image.bytes, image.directories + 8 * 6 + 4, 28);
+       },
+       "resource section"},
   };
   for (const Case& c : cases) {
     TestImage damaged = good;

@@ -1,5 +1,6 @@
 #include "pe_resources.h"
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 #include <utility>
@@ -492,6 +493,23 @@ bool CheckLayout(const Headers& h, size_t fileSize, std::string* error) {
   return true;
 }
 
+// The resource section is built anew, so whatever else lies in it would be
+// lost, and patching it (a debug directory's entries) would write into the
+// new resources.
+bool CheckDirectories(const Headers& h, const std::vector<unsigned char>& image, std::string* error) {
+  const Section& rsrc = h.sections[h.resourceSection];
+  const uint64_t start = rsrc.virtualAddress, end = start + rsrc.MemorySize();
+  for (uint32_t d = 0; d < h.directoryCount; ++d) {
+    if (d == kResourceDirectory || d == kSecurityDirectory) continue;  // the security one holds a file offset
+    const uint64_t rva = Get32(image, h.DirectoryOffset(d));
+    const uint64_t size = Get32(image, h.DirectoryOffset(d) + kDirectorySize);
+    if (rva == 0 || rva + std::max<uint64_t>(size, 1) <= start || rva >= end) continue;
+    *error = "data directory " + std::to_string(d) + " lies in the resource section, which is rebuilt";
+    return false;
+  }
+  return true;
+}
+
 // One rewrite of the resource section, from the plan to the patched file.
 struct Rewrite {
   Rewrite(const std::vector<unsigned char>& input, const Headers& headers, std::vector<unsigned char> section)
@@ -686,7 +704,7 @@ bool WriteResources(std::vector<unsigned char>* image, const ResourceTree& tree,
                     std::vector<std::string>* warnings) {
   Headers h;
   if (!ParseHeaders(*image, &h, error)) return false;
-  if (!CheckLayout(h, image->size(), error)) return false;
+  if (!CheckLayout(h, image->size(), error) || !CheckDirectories(h, *image, error)) return false;
   const Section& old = h.sections[h.resourceSection];
   Rewrite r(*image, h, BuildSection(tree, old.virtualAddress));
   if (r.fresh.size() >= 0xFFFFFFFFu - old.virtualAddress) {
