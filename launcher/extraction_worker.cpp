@@ -23,16 +23,6 @@ std::string HexName(const std::string& directory, uint32_t number) {
 
 }  // namespace
 
-std::string ComparablePath(const std::string& path) {
-  std::string out;
-  for (char c : path) {
-    if (c == '/') c = '\\';
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c == '\\' && out.size() > 1 && out.back() == '\\') continue;
-    out.push_back(c);
-  }
-  return out;
-}
 
 int FilePercentage(uint32_t index, uint32_t count) {
   return static_cast<int>((static_cast<double>(index) + 1.0) / static_cast<double>(count) * 100.0);
@@ -90,15 +80,18 @@ void ExtractionWorker::CloseOpenFile() {
 }
 
 void ExtractionWorker::SetPosition(int position) { host_.SetProgressPosition(position); }
-void ExtractionWorker::SetPercent(const char* text) { host_.SetPercentText(text); }
+// The bar and its percent text always change together.
+void ExtractionWorker::SetProgress(int position, const char* percent) {
+  SetPosition(position);
+  host_.SetPercentText(percent);
+}
 void ExtractionWorker::SetStatus(const char* text) { host_.SetStatusText(text); }
 
 void ExtractionWorker::SetFilePercentage(uint32_t index) {
   int percent = FilePercentage(index, count_);
-  SetPosition(percent);
   char text[32];
   std::snprintf(text, sizeof text, "%ld%%", static_cast<long>(percent));
-  SetPercent(text);
+  SetProgress(percent, text);
 }
 
 PayloadEntry ExtractionWorker::EntryAt(uint32_t index) const {
@@ -130,14 +123,12 @@ bool ExtractionWorker::UnpackedPath(const PayloadEntry& entry, std::string* path
 // the archive temp file.
 ExtractionWorker::Outcome ExtractionWorker::PreparePayload() {
   host_.SetProgressRange(1, 100);
-  SetPosition(0);
-  SetPercent("");
+  SetProgress(0, "");
   SetStatus("Preparing data file...");
   if (StopRequested()) return Outcome::kCleanUp;
   if (StopRequested()) return Outcome::kCleanUp;
 
-  SetPosition(25);
-  SetPercent("25%");
+  SetProgress(25, "25%");
   // Eight hex digits must still fit behind the directory.
   if (!host_.TemporaryDirectory(&tempDirectory_) || tempDirectory_.empty() || tempDirectory_.size() > kMaxPath - 8) {
     return Outcome::kCleanUp;
@@ -147,8 +138,7 @@ ExtractionWorker::Outcome ExtractionWorker::PreparePayload() {
   targetPath_ = HexName(tempDirectory_, second / 8725u);
   if (StopRequested()) return Outcome::kCleanUp;
 
-  SetPosition(50);
-  SetPercent("50%");
+  SetProgress(50, "50%");
   SetStatus("Extracting file information...");
   const unsigned char* payload = nullptr;
   uint32_t payloadSize = 0;
@@ -159,8 +149,7 @@ ExtractionWorker::Outcome ExtractionWorker::PreparePayload() {
   CloseOpenFile();
   if (StopRequested()) return Outcome::kCleanUp;
 
-  SetPosition(75);
-  SetPercent("75%");
+  SetProgress(75, "75%");
   SetStatus("Decompress merge data file...");
   {
     FileInflater inflater(files_, archiveLimit_);
@@ -169,8 +158,7 @@ ExtractionWorker::Outcome ExtractionWorker::PreparePayload() {
     if (result != 0) return Outcome::kCleanUp;
   }
 
-  SetPosition(100);
-  SetPercent("100%");
+  SetProgress(100, "100%");
   SetStatus("");
   if (StopRequested()) return Outcome::kCleanUp;
   return Outcome::kContinue;
@@ -178,8 +166,7 @@ ExtractionWorker::Outcome ExtractionWorker::PreparePayload() {
 
 // Loading: the inflated archive is read whole and its entry table copied.
 ExtractionWorker::Outcome ExtractionWorker::LoadArchive() {
-  SetPosition(0);
-  SetPercent("0%");
+  SetProgress(0, "0%");
   SetStatus("Initialize file information...");
   openFile_ = files_.OpenForRead(targetPath_.c_str());
   if (openFile_ == kNoFile) return Outcome::kCleanUp;
@@ -252,8 +239,7 @@ ExtractionWorker::Outcome ExtractionWorker::UnpackEntries() {
 
 // Copying: every unpacked file into ExtractPath.
 ExtractionWorker::Outcome ExtractionWorker::CopyEntries() {
-  SetPosition(0);
-  SetPercent("0%");
+  SetProgress(0, "0%");
   SetStatus("");
   for (uint32_t i = 0; i < count_; ++i) {
     current_ = i;
@@ -281,11 +267,9 @@ ExtractionWorker::Outcome ExtractionWorker::Finish() {
   writtenPath_.clear();
   targetPath_.clear();
   if (StopRequested()) return Outcome::kCleanUp;
-  SetPosition(50);
-  SetPercent("50%");
+  SetProgress(50, "50%");
   if (StopRequested()) return Outcome::kCleanUp;
-  SetPosition(100);
-  SetPercent("100%");
+  SetProgress(100, "100%");
   SetStatus("Update completed.");
   HandOver();
   return Outcome::kCleanUp;
@@ -352,8 +336,7 @@ void ExtractionWorker::CleanUp() {
   // Whatever the slots still name is what this stop or failure takes back.
   if (!writtenPath_.empty()) RemoveOwn(writtenPath_);
   if (!targetPath_.empty()) RemoveOwn(targetPath_);
-  SetPosition(0);
-  SetPercent("");
+  SetProgress(0, "");
   SetStatus("");
   host_.RepaintDialog();
   host_.RequestClose();

@@ -55,7 +55,7 @@ class ExtractionWorker {
   bool StopRequested();
   void CloseOpenFile();
   void SetPosition(int position);
-  void SetPercent(const char* text);
+  void SetProgress(int position, const char* percent);
   void SetStatus(const char* text);
   void SetFilePercentage(uint32_t index);
   PayloadEntry EntryAt(uint32_t index) const;
@@ -90,10 +90,6 @@ class ExtractionWorker {
   uint64_t trampoOffset_;
   uint32_t trampoSize_;
 };
-
-// A path as Windows compares it: ASCII case ignored, "/" read as "\" and a
-// run of separators as one (a leading "\\" stays).
-std::string ComparablePath(const std::string& path);
 
 // The position for entry `index` of `count`: (index + 1) / count * 100 in
 // double precision, truncated, as the stored progress figures expect.

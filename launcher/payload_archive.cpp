@@ -202,4 +202,15 @@ bool ReadArchive(const unsigned char* data, size_t length, ArchiveListing* listi
   return true;
 }
 
+std::string ComparablePath(const std::string& path) {
+  std::string out;
+  for (char c : path) {
+    if (c == '/') c = '\\';
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c == '\\' && out.size() > 1 && out.back() == '\\') continue;
+    out.push_back(c);
+  }
+  return out;
+}
+
 }  // namespace launcher

@@ -62,6 +62,10 @@ bool JoinPath(std::string* out, const std::string& dir, const char* separator, c
 // The name field as a string (up to its NUL; the caller has checked it).
 std::string EntryName(const PayloadEntry& entry);
 
+// A path as Windows compares it: ASCII case ignored, "/" read as "\" and a
+// run of separators as one (a leading "\\" stays).
+std::string ComparablePath(const std::string& path);
+
 // --- Whole-archive view, used by the packaging tool and by tests. -------------
 
 struct ArchiveFile {

@@ -1,19 +1,12 @@
 #include "launcher/fake/launcher_files.h"
 
-#include <cctype>
+#include "launcher/payload_archive.h"
+
 #include <cstring>
 
 namespace launcher::fake {
 
-std::string LauncherFiles::Key(const char* path) {
-  std::string k;
-  for (const char* p = path; *p != '\0'; ++p) {
-    char c = *p == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
-    if (c == '\\' && !k.empty() && k.back() == '\\' && k.size() > 1) continue;
-    k.push_back(c);
-  }
-  return k;
-}
+std::string LauncherFiles::Key(const char* path) { return ComparablePath(path); }
 
 void LauncherFiles::AddDirectory(std::string path) {
   while (!path.empty() && path.back() == '\\') path.pop_back();
