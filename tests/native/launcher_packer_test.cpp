@@ -254,7 +254,14 @@ TEST(PeResourcesMalformed, RefusesALayoutItCannotRewrite) {
          put32(image.bytes, image.directories + 8 * 6, image.sectionVa(1) + 0x10);
          put32(image.bytes, image.directories + 8 * 6 + 4, 28);
        },
-       "resource section"},
+       "resources"},
+      // ...or in the gap after them, which a larger rewrite fills.
+      {"debugDirectoryAfterResources",
+       [](TestImage& image) {
+         put32(image.bytes, image.directories + 8 * 6, image.sectionVa(1) + 0x600);
+         put32(image.bytes, image.directories + 8 * 6 + 4, 28);
+       },
+       "outside every section"},
   };
   for (const Case& c : cases) {
     TestImage damaged = good;

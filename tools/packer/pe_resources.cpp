@@ -493,19 +493,25 @@ bool CheckLayout(const Headers& h, size_t fileSize, std::string* error) {
   return true;
 }
 
-// The resource section is built anew, so whatever else lies in it would be
-// lost, and patching it (a debug directory's entries) would write into the
-// new resources.
+// The resource section is built anew and may grow, so a data directory must
+// lie in the headers or wholly in another section: one in the resources, or
+// in the gap they may grow into, would be lost, and patching it (a debug
+// directory's entries) would write into the new resources.
 bool CheckDirectories(const Headers& h, const std::vector<unsigned char>& image, std::string* error) {
-  const Section& rsrc = h.sections[h.resourceSection];
-  const uint64_t start = rsrc.virtualAddress, end = start + rsrc.MemorySize();
   for (uint32_t d = 0; d < h.directoryCount; ++d) {
     if (d == kResourceDirectory || d == kSecurityDirectory) continue;  // the security one holds a file offset
     const uint64_t rva = Get32(image, h.DirectoryOffset(d));
-    const uint64_t size = Get32(image, h.DirectoryOffset(d) + kDirectorySize);
-    if (rva == 0 || rva + std::max<uint64_t>(size, 1) <= start || rva >= end) continue;
-    *error = "data directory " + std::to_string(d) + " lies in the resource section, which is rebuilt";
-    return false;
+    const uint64_t end = rva + Get32(image, h.DirectoryOffset(d) + kDirectorySize);
+    if (rva == 0 || end <= h.sizeOfHeaders) continue;
+    bool kept = false;
+    for (size_t i = 0; i < h.sections.size() && !kept; ++i) {
+      const Section& s = h.sections[i];
+      kept = i != h.resourceSection && rva >= s.virtualAddress && end <= s.virtualAddress + s.MemorySize();
+    }
+    if (!kept) {
+      *error = "data directory " + std::to_string(d) + " lies in the resources or outside every section";
+      return false;
+    }
   }
   return true;
 }
