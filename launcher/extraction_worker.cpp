@@ -222,7 +222,7 @@ ExtractionWorker::Outcome ExtractionWorker::UnpackEntries() {
     files_.SetTimes(openFile_, entry.creationTime, entry.lastAccessTime, entry.lastWriteTime);
     CloseOpenFile();
     // A later entry of the same name replaces the earlier one on disk.
-    if (ComparablePath(EntryName(entry)) == "trampo.exe") {
+    if (ComparablePath(EntryName(entry)) == "TRAMPO.EXE") {
       hasTrampo_ = true;
       trampoOffset_ = dataOffset_;
       trampoSize_ = entry.sizeLow;

@@ -3,28 +3,12 @@
 #include <cstring>
 #include <set>
 
+#include "platform/text.h"
+
 namespace launcher {
 
-uint32_t ReadU32(const unsigned char* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-void WriteU32(unsigned char* p, uint32_t v) {
-  p[0] = static_cast<unsigned char>(v);
-  p[1] = static_cast<unsigned char>(v >> 8);
-  p[2] = static_cast<unsigned char>(v >> 16);
-  p[3] = static_cast<unsigned char>(v >> 24);
-}
-
-static uint64_t ReadU64(const unsigned char* p) {
-  return static_cast<uint64_t>(ReadU32(p)) | (static_cast<uint64_t>(ReadU32(p + 4)) << 32);
-}
-
-static void WriteU64(unsigned char* p, uint64_t v) {
-  WriteU32(p, static_cast<uint32_t>(v));
-  WriteU32(p + 4, static_cast<uint32_t>(v >> 32));
-}
+using platform::ReadU64;
+using platform::WriteU64;
 
 void DecodeEntry(const unsigned char* record, PayloadEntry* entry) {
   entry->index = ReadU32(record);
@@ -56,8 +40,6 @@ bool EntryTableFits(uint64_t length, uint32_t count) {
 
 namespace {
 
-unsigned char upper(unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c; }
-
 // Windows takes these as devices in any directory: the part before the first
 // dot counts, trailing blanks dropped, case ignored. COM and LPT take a digit
 // or one of code page 1252's superscripts 1, 2 and 3.
@@ -65,8 +47,7 @@ bool IsDeviceName(const unsigned char* name, size_t length) {
   size_t end = 0;
   while (end < length && name[end] != '.') ++end;
   while (end > 0 && name[end - 1] == ' ') --end;
-  std::string base;
-  for (size_t i = 0; i < end; ++i) base.push_back(static_cast<char>(upper(name[i])));
+  const std::string base = platform::UpperAscii(std::string(reinterpret_cast<const char*>(name), end));
   for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
     if (base == device) return true;
   }
@@ -189,11 +170,7 @@ bool ReadArchive(const unsigned char* data, size_t length, ArchiveListing* listi
       return false;
     }
     // Windows file names ignore case, so "A.TXT" replaces "a.txt" on disk.
-    std::string key = name;
-    for (char& c : key) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (!seen.insert(key).second) listing->repeatedNames.push_back(name);
+    if (!seen.insert(platform::UpperAscii(name)).second) listing->repeatedNames.push_back(name);
     listing->entries.push_back(e);
     listing->offsets.push_back(offset);
     offset += e.sizeLow;
@@ -204,9 +181,8 @@ bool ReadArchive(const unsigned char* data, size_t length, ArchiveListing* listi
 
 std::string ComparablePath(const std::string& path) {
   std::string out;
-  for (char c : path) {
+  for (char c : platform::UpperAscii(path)) {
     if (c == '/') c = '\\';
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     if (c == '\\' && out.size() > 1 && out.back() == '\\') continue;
     out.push_back(c);
   }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/little_endian.h"
+
 namespace launcher {
 
 constexpr uint32_t kCountSize = 4;
@@ -26,8 +28,8 @@ struct PayloadEntry {
   unsigned char name[kNameSize] = {};
 };
 
-uint32_t ReadU32(const unsigned char* p);
-void WriteU32(unsigned char* p, uint32_t v);
+using platform::ReadU32;
+using platform::WriteU32;
 
 void DecodeEntry(const unsigned char* record, PayloadEntry* entry);
 void EncodeEntry(const PayloadEntry& entry, unsigned char* record);

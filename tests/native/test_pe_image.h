@@ -7,21 +7,15 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/little_endian.h"
+
 namespace packer {
 
 using Bytes = std::vector<unsigned char>;
 
-inline uint32_t get32(const Bytes& b, size_t at) {
-  return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
-         (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-inline void put32(Bytes& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
-}
-inline void put16(Bytes& b, size_t at, uint32_t v) {
-  b[at] = static_cast<unsigned char>(v);
-  b[at + 1] = static_cast<unsigned char>(v >> 8);
-}
+inline uint32_t get32(const Bytes& b, size_t at) { return platform::ReadU32(&b[at]); }
+inline void put32(Bytes& b, size_t at, uint32_t v) { platform::WriteU32(&b[at], v); }
+inline void put16(Bytes& b, size_t at, uint32_t v) { platform::WriteU16(&b[at], v); }
 
 // A minimal PE image as a linker lays it out: .text, .rsrc with an empty
 // root directory, then a discardable .reloc, and a symbol table after the

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "file_times.h"
+#include "platform/text.h"
 
 namespace packer {
 
@@ -116,11 +117,7 @@ bool CollectInputs(const std::vector<std::string>& paths, std::vector<launcher::
   }
   std::set<std::string> seen;
   for (const launcher::ArchiveFile& f : *files) {
-    std::string key = f.name;
-    for (char& c : key) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (!seen.insert(key).second) {
+    if (!seen.insert(platform::UpperAscii(f.name)).second) {
       warnings->push_back(f.name + ": the name is repeated; on disk the later file replaces the earlier one");
     }
     for (char c : f.name) {

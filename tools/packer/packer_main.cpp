@@ -13,6 +13,7 @@
 #include "package_inputs.h"
 #include "payload_archive.h"
 #include "payload_codec.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -251,11 +252,7 @@ int CommandList(const std::vector<std::string>& args, bool verifyOnly) {
   if (listing.count == 0) warnings.push_back("the payload has no entries: the launcher unpacks nothing");
   bool hasTrampo = false;
   for (const auto& e : listing.entries) {
-    std::string n = launcher::EntryName(e);
-    for (char& c : n) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (n == "trampo.exe") hasTrampo = true;
+    if (platform::EqualsNoCase(launcher::EntryName(e), "trampo.exe")) hasTrampo = true;
   }
   if (!hasTrampo) warnings.push_back("the payload has no trampo.exe: the launcher starts nothing");
   PrintWarnings(warnings);

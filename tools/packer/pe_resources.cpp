@@ -5,6 +5,8 @@
 #include <set>
 #include <utility>
 
+#include "platform/little_endian.h"
+
 namespace packer {
 
 namespace {
@@ -61,20 +63,10 @@ const uint32_t kSecurityDirectory = 4;
 const uint32_t kDebugDirectory = 6;
 const size_t kMaxEntries = 100000;  // directory entries in all; far beyond any real program
 
-uint16_t Get16(const std::vector<unsigned char>& b, size_t at) {
-  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-uint32_t Get32(const std::vector<unsigned char>& b, size_t at) {
-  return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
-         (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-void Put16(std::vector<unsigned char>& b, size_t at, uint32_t v) {
-  b[at] = static_cast<unsigned char>(v);
-  b[at + 1] = static_cast<unsigned char>(v >> 8);
-}
-void Put32(std::vector<unsigned char>& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
-}
+uint16_t Get16(const std::vector<unsigned char>& b, size_t at) { return platform::ReadU16(&b[at]); }
+uint32_t Get32(const std::vector<unsigned char>& b, size_t at) { return platform::ReadU32(&b[at]); }
+void Put16(std::vector<unsigned char>& b, size_t at, uint32_t v) { platform::WriteU16(&b[at], v); }
+void Put32(std::vector<unsigned char>& b, size_t at, uint32_t v) { platform::WriteU32(&b[at], v); }
 uint64_t AlignUp(uint64_t v, uint64_t a) { return a == 0 ? v : (v + a - 1) / a * a; }
 
 struct Section {
