@@ -13,14 +13,14 @@ for tree in first second-tree; do
   cmake --build "$work/$tree" -j 2 --target package >/dev/null
 done
 status=0
-for image in _install.exe setup.exe package/setup.exe; do
-  a=$(sha256sum <"$work/first/bin/$image" | cut -d' ' -f1)
-  b=$(sha256sum <"$work/second-tree/bin/$image" | cut -d' ' -f1)
+for image in bin/_install.exe launcher/win32/setup.exe bin/setup.exe; do
+  a=$(sha256sum <"$work/first/$image" | cut -d' ' -f1)
+  b=$(sha256sum <"$work/second-tree/$image" | cut -d' ' -f1)
   if [ "$a" = "$b" ]; then
     echo "same:    $image $a"
   else
     echo "differs: $image $a $b"
-    cmp -l "$work/first/bin/$image" "$work/second-tree/bin/$image" | head -n 5 || true
+    cmp -l "$work/first/$image" "$work/second-tree/$image" | head -n 5 || true
     status=1
   fi
 done

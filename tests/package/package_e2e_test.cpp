@@ -79,7 +79,7 @@ std::string ShortcutTarget(const std::string& file) {
   return target;
 }
 
-class PackageTest : public ::testing::Test {
+class PackageTest : public EndToEndTest {
  protected:
   void SetUp() override {
     CoInitialize(nullptr);
@@ -93,6 +93,7 @@ class PackageTest : public ::testing::Test {
     for (const std::string& dir : {root_, temp_, searchDir_}) CreateDirectoryA(dir.c_str(), nullptr);
   }
   void TearDown() override {
+    EndToEndTest::TearDown();  // while the wizard still shows
     if (wizardProcess_) {
       if (WaitForSingleObject(wizardProcess_, 0) == WAIT_TIMEOUT) TerminateProcess(wizardProcess_, 1);
       CloseHandle(wizardProcess_);
@@ -115,13 +116,7 @@ class PackageTest : public ::testing::Test {
     EXPECT_TRUE(setup_.Start(setupExe, "", Environment(), root_)) << setupExe;
     EXPECT_NE(setup_.WaitForWindow("#32770", 20000), nullptr) << "no \"Please wait...\" box";
     EXPECT_EQ(setup_.WaitForExit(60000), 18);
-    HWND window = nullptr;
-    WaitUntil(
-        [&] {
-          window = FindWindowA("QuillonWizard", nullptr);
-          return window != nullptr && IsWindowVisible(window);
-        },
-        20000);
+    HWND window = uidriver::WaitForTopLevel({"QuillonWizard", std::nullopt, 0, true}, 20000);
     if (!window) return nullptr;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
@@ -137,16 +132,8 @@ class PackageTest : public ::testing::Test {
   void AnswerNo(HWND window) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-          box = FindWindowA("#32770", "Quillon");
-          DWORD owner = 0;
-          if (box) GetWindowThreadProcessId(box, &owner);
-          return box && owner == pid && IsWindowVisible(box);
-        },
-        10000))
-        << "no question box";
+    HWND box = uidriver::WaitForTopLevel({"#32770", "Quillon", pid, true}, 10000);
+    ASSERT_NE(box, nullptr) << "no question box";
     EXPECT_NE(FindByCaption(box, "Are you sure you want to exit the installation?"), nullptr);
     Press(GetDlgItem(box, IDNO));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 10000));
@@ -161,7 +148,7 @@ class PackageTest : public ::testing::Test {
 
 TEST_F(PackageTest, DefaultInstallFromSetupToFinish) {
   const DWORD start = GetTickCount();
-  HWND window = StartPackage(uidriver::OwnFolder() + "\\package\\setup.exe");
+  HWND window = StartPackage(uidriver::OwnFolder() + "\\setup.exe");
   ASSERT_NE(window, nullptr);
   std::printf("setup.exe to the welcome page: %lu ms\n", GetTickCount() - start);
   // The payload went into TEMP; the wizard runs from there.
@@ -243,8 +230,8 @@ TEST_F(PackageTest, DefaultInstallFromSetupToFinish) {
       {"Quillon.lnk", "quilbox.exe"}, {"Uninstall Quillon.lnk", "uninstall.exe"}, {"Velmora Homepage.lnk", "Velmora.url"}};
   for (const auto& [link, target] : links)
     EXPECT_STRCASEEQ(ShortcutTarget(group + "\\" + link).c_str(), (setupPath_ + "\\" + target).c_str()) << link;
-  EXPECT_EQ(GetFileAttributesA((Folder(CSIDL_DESKTOPDIRECTORY) + "\\Quillon.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(GetFileAttributesA((Folder(CSIDL_STARTMENU) + "\\Quillon.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(Exists(Folder(CSIDL_DESKTOPDIRECTORY) + "\\Quillon.lnk"));
+  EXPECT_FALSE(Exists(Folder(CSIDL_STARTMENU) + "\\Quillon.lnk"));
 }
 
 TEST_F(PackageTest, PackageForAMissingFrameworkStartsItsInstaller) {
@@ -256,10 +243,10 @@ TEST_F(PackageTest, PackageForAMissingFrameworkStartsItsInstaller) {
   Press(button);
   // install.exe beside the wizard, in TEMP, is started, and the wizard ends.
   const std::string record = temp_ + "\\install.exe.started";
-  ASSERT_TRUE(WaitUntil([&] { return GetFileAttributesA(record.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return Exists(record); }, 10000));
   EXPECT_NE(ReadFile(record).find(temp_ + "\\install.exe"), std::string::npos) << ReadFile(record);
   EXPECT_TRUE(WizardEnds(10000));
-  EXPECT_EQ(GetFileAttributesA(programFiles_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(Exists(programFiles_));
 }
 
 }  // namespace

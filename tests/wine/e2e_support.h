@@ -1,9 +1,12 @@
 #pragma once
 
 // Shared by the end-to-end tests: a wizard folder with product files beside a
-// copy of _install.exe, and small file and wait helpers.
+// copy of _install.exe, small file and wait helpers, and a fixture that keeps
+// a picture of the screen when a test fails.
 #include <windows.h>
 #include <shlobj.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
@@ -36,6 +39,8 @@ inline std::string ReadFile(const std::string& path) {
   s << in.rdbuf();
   return s.str();
 }
+
+inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 inline std::set<std::string> Listing(const std::string& dir) {
   std::set<std::string> names;
@@ -134,5 +139,25 @@ inline std::map<std::string, std::string> WizardEnvironment(const WizardFolder& 
           {"ProgramW6432", f.programFiles},
           {"TEMP", f.root}};
 }
+
+// The fixture of the end-to-end tests. A failed test leaves what the screen
+// showed at its end (its programs are still running then) as a bitmap in the
+// working folder, named after the test, and says where.
+class EndToEndTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (!HasFailure()) return;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    const std::string shot = std::string(folder) + "\\" + test->test_suite_name() + "." + test->name() + ".bmp";
+    if (uidriver::SaveScreenshot(nullptr, shot)) {
+      std::printf("screen at the failure: %s\n", shot.c_str());
+      RecordProperty("screenshot", shot);
+    } else {
+      std::printf("cannot save the screen at the failure to %s\n", shot.c_str());
+    }
+  }
+};
 
 }  // namespace

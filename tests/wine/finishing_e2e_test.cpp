@@ -13,9 +13,7 @@ using uidriver::FindByCaption;
 using uidriver::Press;
 using uidriver::Shown;
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-class FinishingTest : public ::testing::Test {
+class FinishingTest : public EndToEndTest {
  protected:
   void StartWizard(const std::string& name) {
     folder_ = PrepareWizardFolder(name);
@@ -148,13 +146,6 @@ TEST_F(FinishingTest, MakerLinkOpensThePageInTheBrowser) {
   EXPECT_EQ(before.top, after.top);
 }
 
-void MouseButton(DWORD flags) {
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flags;
-  SendInput(1, &input, sizeof input);
-}
-
 // A left-button drag on a page's text moves the whole window; a right-button
 // one does not.
 TEST_F(FinishingTest, DraggingAPageMovesTheWindow) {
@@ -166,27 +157,15 @@ TEST_F(FinishingTest, DraggingAPageMovesTheWindow) {
   RECT start, label;
   GetWindowRect(window, &start);
   GetWindowRect(text, &label);
-  const int x = label.left + 5, y = (label.top + label.bottom) / 2;
+  const POINT at = {label.left + 5, (label.top + label.bottom) / 2};
 
-  auto drag = [&](DWORD down, DWORD up) {
-    SetCursorPos(x, y);
-    Sleep(200);
-    MouseButton(down);
-    Sleep(200);
-    for (int step = 1; step <= 8; ++step) {
-      SetCursorPos(x + step * 5, y + step * 4);
-      Sleep(50);
-    }
-    MouseButton(up);
-    Sleep(300);
-  };
-  drag(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+  uidriver::MouseDrag(at, 40, 32, MOUSEEVENTF_RIGHTDOWN);
   RECT afterRight;
   GetWindowRect(window, &afterRight);
   EXPECT_EQ(afterRight.left, start.left);
   EXPECT_EQ(afterRight.top, start.top);
 
-  drag(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  uidriver::MouseDrag(at, 40, 32, MOUSEEVENTF_LEFTDOWN);
   RECT moved;
   ASSERT_TRUE(WaitUntil([&] {
     GetWindowRect(window, &moved);

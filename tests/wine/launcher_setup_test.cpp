@@ -6,17 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "payload_archive.h"
 #include "payload_codec.h"
+#include "tests/wine/e2e_support.h"
 
 namespace {
 
@@ -24,43 +21,16 @@ using Bytes = std::vector<unsigned char>;
 using launcher::ArchiveFile;
 
 const DWORD kRunTimeout = 60000;
-
-std::string ownFolder() {
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string s(path, n);
-  return s.substr(0, s.find_last_of('\\') + 1);
-}
+// The built launcher, whose payload is the recording trampo alone.
+const char* const kBuiltSetup = QUILLON_LAUNCHER_IMAGE;
 
 Bytes readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string readText(const std::string& path) {
-  Bytes b = readFile(path);
-  return std::string(b.begin(), b.end());
+  const std::string data = ReadFile(path);
+  return Bytes(data.begin(), data.end());
 }
 
 void writeFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::vector<std::string> listFolder(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::string n = data.cFileName;
-    if (n != "." && n != "..") names.push_back(n);
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
-  std::sort(names.begin(), names.end());
-  return names;
+  WriteFile(path, std::string(bytes.begin(), bytes.end()));
 }
 
 bool isIntermediateName(const std::string& name) {
@@ -78,7 +48,7 @@ struct Outcome {
 class SetupUnderWine : public ::testing::Test {
  protected:
   void SetUp() override {
-    bin = ownFolder();
+    bin = uidriver::OwnFolder() + "\\";
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     scratch = std::string(temp) + "launcher-wine-" + std::to_string(GetCurrentProcessId()) + "-" +
@@ -114,7 +84,7 @@ class SetupUnderWine : public ::testing::Test {
 
   // A copy of the built setup.exe carrying `stream` as its payload.
   std::string setupWith(const std::string& name, const Bytes& stream) {
-    Bytes image = readFile(bin + "setup.exe");
+    Bytes image = readFile(kBuiltSetup);
     std::string error;
     EXPECT_TRUE(packer::ReplacePayload(&image, stream, &error, nullptr)) << error;
     std::string path = setupDir + "\\" + name;
@@ -126,109 +96,47 @@ class SetupUnderWine : public ::testing::Test {
     return setupWith(name, packer::CompressPayload(launcher::BuildArchive(files)));
   }
 
-  // The test's own environment with TEMP and TMP replaced (or removed when
-  // empty) and the trampo record redirected into the scratch folder.
-  std::string environment(const std::string& temp, const std::string& tmp) {
-    std::map<std::string, std::string> vars;
-    std::map<std::string, std::string> spelled;
-    char* block = GetEnvironmentStringsA();
-    for (char* p = block; *p; p += std::strlen(p) + 1) {
-      std::string entry = p;
-      size_t eq = entry.find('=', 1);
-      if (eq == std::string::npos) continue;
-      std::string key = entry.substr(0, eq);
-      std::string upper = key;
-      for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-      vars[upper] = entry.substr(eq + 1);
-      spelled[upper] = key;
-    }
-    FreeEnvironmentStringsA(block);
-    vars.erase("TEMP");
-    vars.erase("TMP");
-    if (!temp.empty()) vars["TEMP"] = temp, spelled["TEMP"] = "TEMP";
-    if (!tmp.empty()) vars["TMP"] = tmp, spelled["TMP"] = "TMP";
-    vars["TRAMPO_RECORD"] = record;
-    spelled["TRAMPO_RECORD"] = "TRAMPO_RECORD";
-    std::string out;
-    for (const auto& v : vars) out += spelled[v.first] + "=" + v.second + '\0';
-    out += '\0';
-    return out;
+  // The changes to the test's own environment: TEMP and TMP replaced (or
+  // removed when empty), the trampo record redirected into the scratch folder.
+  std::map<std::string, std::string> environment(const std::string& temp, const std::string& tmp) {
+    return {{"TEMP", temp}, {"TMP", tmp}, {"TRAMPO_RECORD", record}};
   }
 
-  PROCESS_INFORMATION start(const std::string& program, const std::string& env, HANDLE* output) {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    *output = CreateFileA((scratch + "\\stdout.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = *output;
-    si.hStdError = *output;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi = {};
-    std::string commandLine = "\"" + program + "\"";
-    std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
-    mutableLine.push_back('\0');
-    std::vector<char> envBlock(env.begin(), env.end());
-    BOOL ok = CreateProcessA(program.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, 0, envBlock.data(),
-                             scratch.c_str(), &si, &pi);
-    EXPECT_TRUE(ok) << "CreateProcessA failed: " << GetLastError();
-    return pi;
+  void start(uidriver::Session& setup, const std::string& program, const std::map<std::string, std::string>& env) {
+    EXPECT_TRUE(setup.Start(program, "", env, scratch, scratch + "\\stdout.txt"))
+        << "cannot start " << program << ": error " << GetLastError();
   }
 
-  Outcome finish(PROCESS_INFORMATION pi, HANDLE output, DWORD startTick) {
+  Outcome finish(uidriver::Session& setup, DWORD startTick) {
     Outcome r;
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, kRunTimeout)) << "setup did not end";
+    const long code = setup.WaitForExit(kRunTimeout);
+    EXPECT_NE(-1, code) << "setup did not end";
     r.milliseconds = GetTickCount() - startTick;
-    GetExitCodeProcess(pi.hProcess, &r.exitCode);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    CloseHandle(output);
-    r.output = readText(scratch + "\\stdout.txt");
+    r.exitCode = static_cast<DWORD>(code);
+    r.output = ReadFile(scratch + "\\stdout.txt");
     return r;
   }
 
-  Outcome run(const std::string& program, const std::string& env) {
-    HANDLE output;
+  Outcome run(const std::string& program, const std::map<std::string, std::string>& env) {
+    uidriver::Session setup;
     DWORD t0 = GetTickCount();
-    PROCESS_INFORMATION pi = start(program, env, &output);
-    return finish(pi, output, t0);
+    start(setup, program, env);
+    return finish(setup, t0);
   }
 
   // The hand-over is asynchronous: trampo.exe may still be starting when
   // setup has ended.
   std::string waitForRecord() {
-    for (int i = 0; i < 200; ++i) {
-      std::string text = readText(record);
-      if (text.find("program: ") != std::string::npos) return text;
-      Sleep(50);
-    }
-    return std::string();
+    std::string text;
+    return WaitUntil([&] { return (text = ReadFile(record)).find("program: ") != std::string::npos; }, 10000)
+               ? text
+               : std::string();
   }
 
-  static HWND findDialog(DWORD processId) {
-    struct Search {
-      DWORD pid;
-      HWND found;
-    } search = {processId, nullptr};
-    for (int i = 0; i < 400 && search.found == nullptr; ++i) {
-      EnumWindows(
-          [](HWND w, LPARAM p) -> BOOL {
-            Search* s = reinterpret_cast<Search*>(p);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            char text[64] = {};
-            GetWindowTextA(w, text, sizeof text);
-            if (pid == s->pid && std::strcmp(text, "Mendora for Quillon") == 0) {
-              s->found = w;
-              return FALSE;
-            }
-            return TRUE;
-          },
-          reinterpret_cast<LPARAM>(&search));
-      if (search.found == nullptr) Sleep(25);
-    }
-    return search.found;
+  // The box, shown or still hidden.
+  static HWND findDialog(const uidriver::Session& setup) {
+    if (!setup.Running()) return nullptr;
+    return uidriver::WaitForTopLevel({"#32770", "Mendora for Quillon", setup.processId(), false}, 10000);
   }
 
   std::string bin, scratch, tempDir, extractDir, setupDir, record;
@@ -245,7 +153,7 @@ TEST_F(SetupUnderWine, FiveEntriesUnpackCopyAndHandOver) {
 
   // The temporary directory (TMP) holds the unpacked files with their stored
   // times and both intermediate files; TEMP holds the copies.
-  std::vector<std::string> temp = listFolder(tempDir);
+  const std::set<std::string> temp = Listing(tempDir);
   std::vector<std::string> intermediates;
   for (const std::string& n : temp) {
     if (isIntermediateName(n)) intermediates.push_back(n);
@@ -283,7 +191,7 @@ TEST_F(SetupUnderWine, SameTemporaryAndTempDirectoryKeepsTheStoredAccessTimes) {
   std::string setup = setupWithFiles("same.exe", files);
   Outcome r = run(setup, environment(tempDir, tempDir));
   EXPECT_EQ(18u, r.exitCode);
-  EXPECT_EQ(7u, listFolder(tempDir).size()) << ::testing::PrintToString(listFolder(tempDir));
+  EXPECT_EQ(7u, Listing(tempDir).size()) << ::testing::PrintToString(Listing(tempDir));
   for (const ArchiveFile& f : files) {
     std::string unpacked = tempDir + "\\" + f.name;
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -299,22 +207,22 @@ TEST_F(SetupUnderWine, SameTemporaryAndTempDirectoryKeepsTheStoredAccessTimes) {
 
 TEST_F(SetupUnderWine, BuiltSetupHandsOverToItsSampleTrampo) {
   // The setup.exe of the build, with the payload the resource script put in.
-  Outcome r = run(bin + "setup.exe", environment(extractDir, tempDir));
+  Outcome r = run(kBuiltSetup, environment(extractDir, tempDir));
   EXPECT_EQ(18u, r.exitCode);
   EXPECT_EQ(readFile(bin + "trampo.exe"), readFile(extractDir + "\\trampo.exe"));
   std::string handOver = waitForRecord();
-  EXPECT_NE(std::string::npos, handOver.find("parameters: " + bin + "setup.exe")) << handOver;
+  EXPECT_NE(std::string::npos, handOver.find("parameters: " + std::string(kBuiltSetup))) << handOver;
 }
 
 TEST_F(SetupUnderWine, SetupRepackedFromLinuxRuns) {
   // The build repacked setup.exe with the Linux packer: trampo.exe and one
   // header file.
   std::string repacked = bin + "setup-repacked.exe";
-  ASSERT_TRUE(exists(repacked));
+  ASSERT_TRUE(Exists(repacked));
   Outcome r = run(repacked, environment(extractDir, tempDir));
   EXPECT_EQ(18u, r.exitCode);
   EXPECT_EQ(readFile(bin + "trampo.exe"), readFile(extractDir + "\\trampo.exe"));
-  EXPECT_TRUE(exists(extractDir + "\\payload_archive.h"));
+  EXPECT_TRUE(Exists(extractDir + "\\payload_archive.h"));
   std::string handOver = waitForRecord();
   EXPECT_NE(std::string::npos, handOver.find("parameters: " + repacked)) << handOver;
 }
@@ -324,10 +232,10 @@ TEST_F(SetupUnderWine, DamagedPayloadLeavesNothingAndStartsNothing) {
   stream[stream.size() - 2] ^= 0x40;  // Adler-32
   Outcome r = run(setupWith("damaged.exe", stream), environment(extractDir, tempDir));
   EXPECT_EQ(18u, r.exitCode);
-  EXPECT_TRUE(listFolder(tempDir).empty()) << ::testing::PrintToString(listFolder(tempDir));
-  EXPECT_TRUE(listFolder(extractDir).empty());
+  EXPECT_TRUE(Listing(tempDir).empty()) << ::testing::PrintToString(Listing(tempDir));
+  EXPECT_TRUE(Listing(extractDir).empty());
   Sleep(500);  // time enough for a wrongly started trampo.exe to show up
-  EXPECT_FALSE(exists(record));
+  EXPECT_FALSE(Exists(record));
 }
 
 TEST_F(SetupUnderWine, UnsafeEntryNameWritesNothingOutside) {
@@ -335,10 +243,10 @@ TEST_F(SetupUnderWine, UnsafeEntryNameWritesNothingOutside) {
   files[2].name = "..\\escaped.txt";
   Outcome r = run(setupWithFiles("unsafe.exe", files), environment(extractDir, tempDir));
   EXPECT_EQ(18u, r.exitCode);
-  EXPECT_FALSE(exists(scratch + "\\escaped.txt"));
+  EXPECT_FALSE(Exists(scratch + "\\escaped.txt"));
   // Rolled back: only the intermediate files stay.
-  for (const std::string& n : listFolder(tempDir)) EXPECT_TRUE(isIntermediateName(n)) << n;
-  EXPECT_TRUE(listFolder(extractDir).empty());
+  for (const std::string& n : Listing(tempDir)) EXPECT_TRUE(isIntermediateName(n)) << n;
+  EXPECT_TRUE(Listing(extractDir).empty());
 }
 
 // A trampo.exe planted in TEMP (ExtractPath) that the copy cannot replace:
@@ -367,15 +275,15 @@ TEST_F(SetupUnderWine, PlantedTrampoThatCannotBeReplacedIsNeverStarted) {
     if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
     EXPECT_EQ(18u, r.exitCode);
     Sleep(500);  // time enough for a wrongly started trampo.exe to show up
-    EXPECT_FALSE(exists(record)) << readText(record);
+    EXPECT_FALSE(Exists(record)) << ReadFile(record);
     EXPECT_EQ(planted, readFile(target)) << "the planted file is not ours to change";
     // Rolled back at the first copy: only the unpacked trampo.exe has gone.
-    EXPECT_FALSE(exists(tempDir + "\\trampo.exe"));
-    EXPECT_TRUE(exists(tempDir + "\\data.bin"));
+    EXPECT_FALSE(Exists(tempDir + "\\trampo.exe"));
+    EXPECT_TRUE(Exists(tempDir + "\\data.bin"));
 
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    for (const std::string& n : listFolder(tempDir)) DeleteFileA((tempDir + "\\" + n).c_str());
-    for (const std::string& n : listFolder(extractDir)) DeleteFileA((extractDir + "\\" + n).c_str());
+    for (const std::string& n : Listing(tempDir)) DeleteFileA((tempDir + "\\" + n).c_str());
+    for (const std::string& n : Listing(extractDir)) DeleteFileA((extractDir + "\\" + n).c_str());
     DeleteFileA(record.c_str());
   }
 }
@@ -386,18 +294,18 @@ TEST_F(SetupUnderWine, HiddenFileUnderAnEntrysNameIsKept) {
   ASSERT_TRUE(SetFileAttributesA(users.c_str(), FILE_ATTRIBUTE_HIDDEN));
   Outcome r = run(setupWithFiles("hidden.exe", fiveFiles()), environment(extractDir, tempDir));
   EXPECT_EQ(18u, r.exitCode);
-  ASSERT_TRUE(exists(users)) << "the rollback deleted the user's file";
+  ASSERT_TRUE(Exists(users)) << "the rollback deleted the user's file";
   EXPECT_EQ((Bytes{'m', 'i', 'n', 'e'}), readFile(users));
   EXPECT_TRUE(GetFileAttributesA(users.c_str()) & FILE_ATTRIBUTE_HIDDEN);
   // Entries 0 to 2 were unpacked and rolled back; the intermediates stay.
   std::vector<std::string> left;
-  for (const std::string& n : listFolder(tempDir)) {
+  for (const std::string& n : Listing(tempDir)) {
     if (!isIntermediateName(n)) left.push_back(n);
   }
   EXPECT_EQ(std::vector<std::string>{"setup.ini"}, left);
-  EXPECT_TRUE(listFolder(extractDir).empty());
+  EXPECT_TRUE(Listing(extractDir).empty());
   Sleep(500);
-  EXPECT_FALSE(exists(record));
+  EXPECT_FALSE(Exists(record));
 }
 
 TEST_F(SetupUnderWine, DeviceAndTrailingDotNamesInThePayloadStartNothing) {
@@ -408,43 +316,43 @@ TEST_F(SetupUnderWine, DeviceAndTrailingDotNamesInThePayloadStartNothing) {
     Outcome r = run(setupWithFiles("device.exe", files), environment(extractDir, tempDir));
     EXPECT_EQ(18u, r.exitCode);
     // Rolled back before anything was written under that name.
-    for (const std::string& n : listFolder(tempDir)) EXPECT_TRUE(isIntermediateName(n)) << n;
-    EXPECT_TRUE(listFolder(extractDir).empty()) << ::testing::PrintToString(listFolder(extractDir));
+    for (const std::string& n : Listing(tempDir)) EXPECT_TRUE(isIntermediateName(n)) << n;
+    EXPECT_TRUE(Listing(extractDir).empty()) << ::testing::PrintToString(Listing(extractDir));
     Sleep(500);
-    EXPECT_FALSE(exists(record));
-    for (const std::string& n : listFolder(tempDir)) DeleteFileA((tempDir + "\\" + n).c_str());
-    for (const std::string& n : listFolder(extractDir)) DeleteFileA((extractDir + "\\" + n).c_str());
+    EXPECT_FALSE(Exists(record));
+    for (const std::string& n : Listing(tempDir)) DeleteFileA((tempDir + "\\" + n).c_str());
+    for (const std::string& n : Listing(extractDir)) DeleteFileA((extractDir + "\\" + n).c_str());
     DeleteFileA(record.c_str());
   }
 }
 
 TEST_F(SetupUnderWine, CloseRequestWhileWorkingEndsAfterTheGraceTime) {
   std::string setup = setupWithFiles("closed.exe", fiveFiles());
-  HANDLE output;
+  uidriver::Session session;
   DWORD t0 = GetTickCount();
-  PROCESS_INFORMATION pi = start(setup, environment(extractDir, tempDir), &output);
-  HWND dialog = findDialog(pi.dwProcessId);
+  start(session, setup, environment(extractDir, tempDir));
+  HWND dialog = findDialog(session);
   ASSERT_NE(nullptr, dialog);
   DWORD posted = GetTickCount();
   PostMessageA(dialog, WM_CLOSE, 0, 0);
-  Outcome r = finish(pi, output, t0);
+  Outcome r = finish(session, t0);
   DWORD afterClose = GetTickCount() - posted;
   EXPECT_EQ(18u, r.exitCode);
   EXPECT_GE(afterClose, 480u) << "the dialog waits 500 ms for the worker";
   EXPECT_LT(afterClose, 5000u);
   Sleep(500);
-  EXPECT_FALSE(exists(record)) << "nothing is started after a close request";
-  EXPECT_TRUE(listFolder(extractDir).empty());
+  EXPECT_FALSE(Exists(record)) << "nothing is started after a close request";
+  EXPECT_TRUE(Listing(extractDir).empty());
 }
 
 TEST_F(SetupUnderWine, WithoutUsableTempTheBoxWaitsForClose) {
   std::string setup = setupWithFiles("no temp.exe", fiveFiles());
   // TEMP unset, and TEMP longer than 259 characters: no worker either way.
   for (const std::string& temp : {std::string(), "C:\\" + std::string(300, 't')}) {
-    HANDLE output;
+    uidriver::Session session;
     DWORD t0 = GetTickCount();
-    PROCESS_INFORMATION pi = start(setup, environment(temp, tempDir), &output);
-    HWND dialog = findDialog(pi.dwProcessId);
+    start(session, setup, environment(temp, tempDir));
+    HWND dialog = findDialog(session);
     ASSERT_NE(nullptr, dialog);
 
     // The box as the user sees it: captionless, "Please wait..." shown, the
@@ -464,96 +372,92 @@ TEST_F(SetupUnderWine, WithoutUsableTempTheBoxWaitsForClose) {
     // Enter and Escape do nothing; the box stays up with nothing written.
     PostMessageA(dialog, WM_KEYDOWN, VK_RETURN, 0);
     PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(pi.hProcess, 1000));
-    EXPECT_TRUE(listFolder(tempDir).empty());
+    EXPECT_EQ(-1, session.WaitForExit(1000));
+    EXPECT_TRUE(Listing(tempDir).empty());
 
     DWORD posted = GetTickCount();
     PostMessageA(dialog, WM_CLOSE, 0, 0);
-    Outcome r = finish(pi, output, t0);
+    Outcome r = finish(session, t0);
     EXPECT_EQ(18u, r.exitCode);
     EXPECT_LT(GetTickCount() - posted, 5000u);
     EXPECT_NE(std::string::npos, r.output.find("Current path is: " + temp)) << r.output;
   }
-  EXPECT_FALSE(exists(record));
+  EXPECT_FALSE(Exists(record));
 }
 
-TEST(SetupResources, TemplateIconAndVersionAreAsShipped) {
-  std::string setup = ownFolder() + "setup.exe";
-  HMODULE module = LoadLibraryExA(setup.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-  ASSERT_NE(nullptr, module);
-  HRSRC dialog = FindResourceExA(module, MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(1100), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+// The box as the dialog manager builds it from template 1100 of the built
+// setup.exe: its style and size, and its controls in template order.
+// (check_setup_resources.sh reads the image's resource directory itself.)
+TEST_F(SetupUnderWine, BoxIsBuiltFromTheShippedTemplate) {
+  uidriver::Session session;
+  DWORD t0 = GetTickCount();
+  start(session, kBuiltSetup, environment("", tempDir));  // no TEMP: the box stays until closed
+  HWND dialog = findDialog(session);
   ASSERT_NE(nullptr, dialog);
-  const unsigned char* t = static_cast<const unsigned char*>(LockResource(LoadResource(module, dialog)));
-  auto u16 = [&](size_t at) { return static_cast<unsigned>(t[at] | (t[at + 1] << 8)); };
-  auto u32 = [&](size_t at) { return static_cast<unsigned>(u16(at) | (u16(at + 2) << 16)); };
-  EXPECT_EQ(0xFFFFu, u16(2)) << "an extended template";
-  EXPECT_EQ(0u, u32(8)) << "no extended style";
-  EXPECT_EQ(0x800008C2u, u32(12));
-  EXPECT_EQ(3u, u16(16));
-  EXPECT_EQ(164u, u16(22));
-  EXPECT_EQ(26u, u16(24));
-  EXPECT_EQ(0u, u16(26)) << "no menu";
-  EXPECT_EQ(0u, u16(28)) << "the default class";
-  EXPECT_EQ(0u, u16(30)) << "no caption";
-  EXPECT_EQ(8u, u16(32)) << "8 points";
-  EXPECT_EQ(0u, u16(34));
-  EXPECT_EQ(0u, t[36]);
-  EXPECT_EQ(1u, t[37]) << "DEFAULT_CHARSET";
-  std::string face;
-  size_t at = 38;
-  for (; u16(at) != 0; at += 2) face.push_back(static_cast<char>(u16(at)));
-  at += 2;
-  EXPECT_EQ("Tahoma", face);
+
+  // Shown; CreateWindow adds WS_CLIPSIBLINGS to every top-level window and
+  // the dialog manager DS_3DLOOK to every dialog.
+  const DWORD style = static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE));
+  EXPECT_EQ(0x800008C2u, style & ~static_cast<DWORD>(WS_VISIBLE | WS_CLIPSIBLINGS | DS_3DLOOK));
+  // The dialog units in pixels are those of the template's font; the box's
+  // 164 x 26 units fix them, and the controls must sit on the same grid.
+  RECT client;
+  GetClientRect(dialog, &client);
+  int baseX = 0, baseY = 0;
+  for (int b = 1; b < 64; ++b) {
+    if (MulDiv(164, b, 4) == client.right) baseX = b;
+    if (MulDiv(26, b, 8) == client.bottom) baseY = b;
+  }
+  ASSERT_NE(0, baseX) << "no whole base unit gives a width of " << client.right;
+  ASSERT_NE(0, baseY) << "no whole base unit gives a height of " << client.bottom;
+  // Position and size are converted each on its own, as the dialog manager does.
+  auto pixels = [&](const RECT& units) {
+    const LONG left = MulDiv(units.left, baseX, 4), top = MulDiv(units.top, baseY, 8);
+    return RECT{left, top, left + MulDiv(units.right, baseX, 4), top + MulDiv(units.bottom, baseY, 8)};
+  };
+
+  // A progress bar draws its own edge and takes the border styles it was
+  // created with off itself: those bits are the control's, not the template's.
+  const DWORD barEdge = WS_BORDER, barExEdge = WS_EX_CLIENTEDGE | WS_EX_STATICEDGE;
   struct Expected {
     int id;
-    unsigned style, exStyle;
-    int x, y, cx, cy;
+    const char* windowClass;
+    DWORD style, exStyle;
+    DWORD ownStyle, ownExStyle;  // what the control itself may change
+    RECT box;                    // dialog units: x, y, width, height
     const char* text;
-  } expected[] = {{1200, 0x40800001u, 0x220u, 1, 4, 6, 14, "Progress1"},
-                  {1201, 0x4002000Cu, 0x20u, 128, 0, 25, 8, "100%"},
-                  {-1, 0x50020201u, 0u, 0, 8, 162, 10, "Please wait..."}};
+  } expected[] = {{1200, "msctls_progress32", 0x40800001u, 0x220u, barEdge, barExEdge, {1, 4, 6, 14}, "Progress1"},
+                  {1201, "Static", 0x4002000Cu, 0x20u, 0, 0, {128, 0, 25, 8}, "100%"},
+                  {-1, "Static", 0x50020201u, 0u, 0, 0, {0, 8, 162, 10}, "Please wait..."}};
+  HWND control = GetWindow(dialog, GW_CHILD);
   for (const Expected& e : expected) {
-    at = (at + 3) & ~static_cast<size_t>(3);
-    EXPECT_EQ(e.exStyle, u32(at + 4)) << e.id;
-    EXPECT_EQ(e.style, u32(at + 8)) << e.id;
-    EXPECT_EQ(e.x, static_cast<short>(u16(at + 12)));
-    EXPECT_EQ(e.y, static_cast<short>(u16(at + 14)));
-    EXPECT_EQ(e.cx, static_cast<short>(u16(at + 16)));
-    EXPECT_EQ(e.cy, static_cast<short>(u16(at + 18)));
-    EXPECT_EQ(e.id, static_cast<int>(u32(at + 20)));
-    at += 24;
-    if (u16(at) == 0xFFFF) {
-      at += 4;
-    } else {
-      while (u16(at) != 0) at += 2;
-      at += 2;
-    }
-    std::string text;
-    for (; u16(at) != 0; at += 2) text.push_back(static_cast<char>(u16(at)));
-    at += 2;
-    EXPECT_EQ(e.text, text);
-    at += 2 + u16(at);
+    SCOPED_TRACE(e.text);
+    ASSERT_NE(nullptr, control);
+    EXPECT_EQ(e.id, GetDlgCtrlID(control));
+    EXPECT_EQ(e.windowClass, uidriver::ClassOf(control));
+    EXPECT_EQ(e.text, uidriver::Text(control));
+    EXPECT_EQ(e.style & ~e.ownStyle, static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE)) & ~e.ownStyle);
+    // The dialog manager gives every control WS_EX_NOPARENTNOTIFY.
+    const DWORD ownEx = e.ownExStyle | WS_EX_NOPARENTNOTIFY;
+    EXPECT_EQ(e.exStyle & ~ownEx, static_cast<DWORD>(GetWindowLongA(control, GWL_EXSTYLE)) & ~ownEx);
+    const RECT box = pixels(e.box);
+    RECT placed;
+    GetWindowRect(control, &placed);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_EQ(box.left, placed.left);
+    EXPECT_EQ(box.top, placed.top);
+    EXPECT_EQ(box.right, placed.right);
+    EXPECT_EQ(box.bottom, placed.bottom);
+    control = GetWindow(control, GW_HWNDNEXT);
   }
+  EXPECT_EQ(nullptr, control) << "three controls";
 
-  // Icon group 1000: 16, 32 and 48 pixels, each in 4, 8 and 32 bits.
-  HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(1000), MAKEINTRESOURCEA(14));
-  ASSERT_NE(nullptr, group);
-  const unsigned char* g = static_cast<const unsigned char*>(LockResource(LoadResource(module, group)));
-  unsigned count = static_cast<unsigned>(g[4] | (g[5] << 8));
-  EXPECT_EQ(9u, count);
-  std::vector<std::pair<int, int>> images;
-  for (unsigned i = 0; i < count; ++i) {
-    const unsigned char* e = g + 6 + 14 * i;
-    images.push_back({e[0] == 0 ? 256 : e[0], e[6] | (e[7] << 8)});
-  }
-  std::sort(images.begin(), images.end());
-  std::vector<std::pair<int, int>> wanted = {{16, 4}, {16, 8}, {16, 32}, {32, 4}, {32, 8},
-                                             {32, 32}, {48, 4}, {48, 8}, {48, 32}};
-  EXPECT_EQ(wanted, images);
+  PostMessageA(dialog, WM_CLOSE, 0, 0);
+  EXPECT_EQ(18u, finish(session, t0).exitCode);
+}
 
-  EXPECT_NE(nullptr, FindResourceExA(module, "SETUP", MAKEINTRESOURCEA(2000), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)));
-  FreeLibrary(module);
-
+TEST(SetupResources, VersionBlockIsAsShipped) {
+  const std::string setup = kBuiltSetup;
   DWORD ignored = 0;
   DWORD size = GetFileVersionInfoSizeA(setup.c_str(), &ignored);
   ASSERT_NE(0u, size);

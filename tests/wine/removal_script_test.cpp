@@ -17,8 +17,6 @@
 
 namespace {
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 void MakeDirs(const std::string& path) {
   for (std::size_t i = path.find('\\', 3); i != std::string::npos; i = path.find('\\', i + 1))
     CreateDirectoryA(path.substr(0, i).c_str(), nullptr);

@@ -21,33 +21,13 @@ Outcome Uidrive(const std::string& arguments, const std::string& dir) {
   static int runs = 0;
   const std::string log = dir + "\\uidrive-" + std::to_string(++runs) + ".log";
   Outcome run;
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE out = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-  if (out == INVALID_HANDLE_VALUE) {
-    run.output = "cannot write " + log + ": error " + std::to_string(GetLastError());
+  uidriver::Session uidrive;
+  const std::string program = uidriver::OwnFolder() + "\\uidrive.exe";
+  if (!uidrive.Start(program, arguments, {}, "", log)) {
+    run.output = "cannot start " + program + ": error " + std::to_string(GetLastError());
     return run;
   }
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = startup.hStdError = out;
-  PROCESS_INFORMATION process = {};
-  std::string commandLine = "uidrive.exe " + arguments;
-  const std::string program = uidriver::OwnFolder() + "\\uidrive.exe";
-  if (CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                     &process)) {
-    DWORD code = 0;
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0 && GetExitCodeProcess(process.hProcess, &code))
-      run.exitCode = static_cast<int>(code);
-    else
-      TerminateProcess(process.hProcess, 99);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  } else {
-    run.output = "cannot start " + program + ": error " + std::to_string(GetLastError());
-  }
-  CloseHandle(out);
+  run.exitCode = static_cast<int>(uidrive.WaitForExit(60000));
   for (char c : ReadFile(log))
     if (c != '\r') run.output += c;
   return run;

@@ -32,8 +32,6 @@ const char kFrameworkLink[] = "www.microsoft.com/net/basics.mspx";
 const char kQuestion[] = "Are you sure you want to exit the installation?";
 const long kInstallByteTotal = 35212632;
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 long long FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;

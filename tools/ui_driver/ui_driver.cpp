@@ -1,34 +1,30 @@
 #include "ui_driver.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
+#include <fstream>
+
+#include "platform/text.h"
 
 namespace uidriver {
 namespace {
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 struct TopLevelSearch {
-  DWORD processId;
-  std::string windowClass;
-  std::string title;
-  bool anyTitle;
-  bool visibleOnly;
+  const WindowQuery& query;
   HWND found;
 };
 
 BOOL CALLBACK OnTopLevel(HWND hwnd, LPARAM lp) {
   auto* s = reinterpret_cast<TopLevelSearch*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid != s->processId) return TRUE;
-  if (s->visibleOnly && !IsWindowVisible(hwnd)) return TRUE;
-  if (!s->windowClass.empty() && ClassOf(hwnd) != s->windowClass) return TRUE;
-  if (!s->anyTitle && Text(hwnd) != s->title) return TRUE;
+  const WindowQuery& q = s->query;
+  if (q.visibleOnly && !IsWindowVisible(hwnd)) return TRUE;
+  if (!q.windowClass.empty() && ClassOf(hwnd) != q.windowClass) return TRUE;
+  if (q.title && Text(hwnd) != *q.title) return TRUE;
+  if (q.processId != 0) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != q.processId) return TRUE;
+  }
   s->found = hwnd;
   return FALSE;
 }
@@ -47,14 +43,14 @@ std::string EnvironmentBlock(const std::map<std::string, std::string>& overrides
     std::string entry = p;
     auto eq = entry.find('=', 1);  // "=C:=C:\" style entries start with '='
     if (eq == std::string::npos) continue;
-    vars[Upper(entry.substr(0, eq))] = {entry.substr(0, eq), entry.substr(eq + 1)};
+    vars[platform::UpperAscii(entry.substr(0, eq))] = {entry.substr(0, eq), entry.substr(eq + 1)};
   }
   if (block) FreeEnvironmentStringsA(block);
   for (const auto& [name, value] : overrides) {
     if (value.empty())
-      vars.erase(Upper(name));
+      vars.erase(platform::UpperAscii(name));
     else
-      vars[Upper(name)] = {name, value};
+      vars[platform::UpperAscii(name)] = {name, value};
   }
   std::string result;
   for (const auto& [key, entry] : vars) result += entry.first + "=" + entry.second + '\0';
@@ -62,7 +58,21 @@ std::string EnvironmentBlock(const std::map<std::string, std::string>& overrides
   return result;
 }
 
-Session::~Session() {
+HWND FindTopLevel(const WindowQuery& query) {
+  TopLevelSearch s{query, nullptr};
+  EnumWindows(OnTopLevel, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+HWND WaitForTopLevel(const WindowQuery& query, DWORD timeoutMs) {
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = FindTopLevel(query)) != nullptr; }, timeoutMs);
+  return found;
+}
+
+Session::~Session() { End(); }
+
+void Session::End() {
   if (process_.hProcess) {
     if (Running()) {
       TerminateProcess(process_.hProcess, 1);
@@ -71,36 +81,55 @@ Session::~Session() {
     CloseHandle(process_.hProcess);
     CloseHandle(process_.hThread);
   }
+  process_ = {};
 }
 
 bool Session::Start(const std::string& program, const std::string& arguments,
-                    const std::map<std::string, std::string>& environment,
-                    const std::string& workingDirectory) {
+                    const std::map<std::string, std::string>& environment, const std::string& workingDirectory,
+                    const std::string& outputFile) {
+  End();
   std::string commandLine = "\"" + program + "\"";
   if (!arguments.empty()) commandLine += " " + arguments;
   std::string env = EnvironmentBlock(environment);
   STARTUPINFOA si = {};
   si.cb = sizeof si;
-  return CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, &env[0],
-                        workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &si, &process_) != 0;
+  HANDLE output = INVALID_HANDLE_VALUE;
+  if (!outputFile.empty()) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    output = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (output == INVALID_HANDLE_VALUE) return false;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = si.hStdError = output;
+  }
+  const BOOL started =
+      CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, output != INVALID_HANDLE_VALUE, 0, &env[0],
+                     workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &si, &process_);
+  const DWORD error = GetLastError();
+  // The program holds its own copy; ours would keep the file open after it ends.
+  if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
+  if (!started) process_ = {};
+  SetLastError(error);
+  return started != FALSE;
 }
 
+// A process id of 0 would match every process: without a program, nothing.
 HWND Session::FindTopLevel(const std::string& windowClass, const std::string& title) const {
-  TopLevelSearch s{process_.dwProcessId, windowClass, title, false, false, nullptr};
-  EnumWindows(OnTopLevel, reinterpret_cast<LPARAM>(&s));
-  return s.found;
+  if (!process_.hProcess) return nullptr;
+  return uidriver::FindTopLevel({windowClass, title, process_.dwProcessId, false});
 }
 
 HWND Session::WaitForWindow(const std::string& windowClass, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  do {
-    TopLevelSearch s{process_.dwProcessId, windowClass, {}, true, true, nullptr};
-    EnumWindows(OnTopLevel, reinterpret_cast<LPARAM>(&s));
-    if (s.found) return s.found;
-    if (!Running()) return nullptr;
-    Sleep(50);
-  } while (GetTickCount() - start < timeoutMs);
-  return nullptr;
+  if (!process_.hProcess) return nullptr;
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        found = uidriver::FindTopLevel({windowClass, std::nullopt, process_.dwProcessId, true});
+        return found != nullptr || !Running();
+      },
+      timeoutMs);
+  return found;
 }
 
 long Session::WaitForExit(DWORD timeoutMs) {
@@ -128,6 +157,19 @@ HWND FindByCaption(HWND parent, const std::string& caption) {
     if (!hidden) hidden = h;
   }
   return hidden;
+}
+
+HWND FindShownByCaption(HWND parent, const std::string& caption) {
+  for (HWND h : Descendants(parent))
+    if (Shown(h) && Text(h) == caption) return h;
+  return nullptr;
+}
+
+HWND FindById(HWND parent, int id) {
+  if (HWND direct = GetDlgItem(parent, id)) return direct;
+  for (HWND h : Descendants(parent))
+    if (GetDlgCtrlID(h) == id) return h;
+  return nullptr;
 }
 
 std::string Text(HWND hwnd) {
@@ -222,7 +264,7 @@ std::vector<COLORREF> ScreenPixels(const RECT& area) {
   HDC memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+  const bool copied = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != FALSE;
   SelectObject(memory, old);
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -232,12 +274,62 @@ std::vector<COLORREF> ScreenPixels(const RECT& area) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   std::vector<RGBQUAD> raw(pixels.size());
-  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), raw.data(), &info, DIB_RGB_COLORS);
+  const bool read =
+      copied && GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), raw.data(), &info, DIB_RGB_COLORS) == height;
   for (std::size_t i = 0; i < raw.size(); ++i) pixels[i] = RGB(raw[i].rgbRed, raw[i].rgbGreen, raw[i].rgbBlue);
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
+  if (!read) pixels.clear();
   return pixels;
+}
+
+bool SaveBitmap(const RECT& area, const std::string& file) {
+  const std::vector<COLORREF> pixels = ScreenPixels(area);
+  if (pixels.empty()) return false;
+  const LONG width = area.right - area.left, height = area.bottom - area.top;
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  BITMAPFILEHEADER header = {};
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;  // bottom-up, as a BMP file stores it
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  info.biSizeImage = stride * static_cast<DWORD>(height);
+  header.bfType = 0x4D42;
+  header.bfOffBits = sizeof header + sizeof info;
+  header.bfSize = header.bfOffBits + info.biSizeImage;
+  std::string rows(info.biSizeImage, '\0');
+  const COLORREF* pixel = pixels.data();
+  for (LONG y = 0; y < height; ++y) {
+    char* row = &rows[static_cast<std::size_t>(height - 1 - y) * stride];
+    for (LONG x = 0; x < width; ++x) {
+      const COLORREF c = *pixel++;
+      row[3 * x] = static_cast<char>(GetBValue(c));
+      row[3 * x + 1] = static_cast<char>(GetGValue(c));
+      row[3 * x + 2] = static_cast<char>(GetRValue(c));
+    }
+  }
+  std::ofstream out(file, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&header), sizeof header);
+  out.write(reinterpret_cast<const char*>(&info), sizeof info);
+  out.write(rows.data(), static_cast<std::streamsize>(rows.size()));
+  return static_cast<bool>(out);
+}
+
+bool SaveScreenshot(HWND window, const std::string& file) {
+  RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (window) {
+    // What is on the screen is taken, so the window paints first.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &ignored);
+    Sleep(200);
+    if (!GetWindowRect(window, &area)) return false;
+  }
+  return SaveBitmap(area, file);
 }
 
 SIZE MeasureText(const LOGFONTA& font, const std::string& text, int wrapWidth) {
