@@ -1,6 +1,5 @@
 #include "extraction_worker.h"
 
-#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -15,10 +14,28 @@ namespace {
 // one 32-bit read can take.
 const uint32_t kReadChunk = 1u << 20;
 
+// "%s%08X" without the formatted-output machinery, which setup would carry
+// for these two texts alone.
 std::string HexName(const std::string& directory, uint32_t number) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%08X", static_cast<unsigned>(number));
-  return directory + digits;
+  char digits[8];
+  for (int i = 7; i >= 0; --i, number >>= 4) digits[i] = "0123456789ABCDEF"[number & 0xF];
+  return directory + std::string(digits, sizeof digits);
+}
+
+// "%ld%%" of a value from 0 to 100 and beyond.
+void PercentText(long value, char (&text)[24]) {
+  char digits[20];
+  size_t n = 0;
+  unsigned long magnitude = value < 0 ? 0ul - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+  do {
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  size_t k = 0;
+  if (value < 0) text[k++] = '-';
+  while (n > 0) text[k++] = digits[--n];
+  text[k++] = '%';
+  text[k] = '\0';
 }
 
 }  // namespace
@@ -44,6 +61,7 @@ ExtractionWorker::ExtractionWorker(WorkerHost& host, const std::string& extractP
 
 int ExtractionWorker::Run() {
   Outcome outcome;
+#if defined(__cpp_exceptions) || defined(_CPPUNWIND)
   try {
     outcome = RunStages();
   } catch (...) {
@@ -57,6 +75,13 @@ int ExtractionWorker::Run() {
     } catch (...) {
     }
   }
+#else
+  // setup is built without exceptions (launcher/win32/lean_runtime.cpp): the
+  // archive's allocations report failure themselves, and a small one that
+  // fails ends the program, which the worker tolerates at any point.
+  outcome = RunStages();
+  if (outcome == Outcome::kRollback) Rollback();
+#endif
   CleanUp();
   return 0;
 }
@@ -89,8 +114,8 @@ void ExtractionWorker::SetStatus(const char* text) { host_.SetStatusText(text); 
 
 void ExtractionWorker::SetFilePercentage(uint32_t index) {
   int percent = FilePercentage(index, count_);
-  char text[32];
-  std::snprintf(text, sizeof text, "%ld%%", static_cast<long>(percent));
+  char text[24];
+  PercentText(percent, text);
   SetProgress(percent, text);
 }
 
@@ -179,7 +204,10 @@ ExtractionWorker::Outcome ExtractionWorker::LoadArchive() {
     CloseOpenFile();
     return Outcome::kRollback;  // more than one allocation can hold
   }
-  archive_.assign(static_cast<size_t>(length), 0);
+  if (!archive_.Allocate(static_cast<size_t>(length))) {
+    CloseOpenFile();
+    return Outcome::kRollback;
+  }
   // A short read leaves zeros behind; the checks below still hold.
   for (uint64_t done = 0; done < length;) {
     uint64_t left = length - done;
@@ -194,8 +222,9 @@ ExtractionWorker::Outcome ExtractionWorker::LoadArchive() {
   count_ = ReadU32(archive_.data());
   if (count_ == 0) return Outcome::kCleanUp;
   if (!EntryTableFits(archive_.size(), count_)) return Outcome::kRollback;
-  entryTable_.assign(archive_.begin() + kCountSize,
-                     archive_.begin() + static_cast<std::ptrdiff_t>(DataStart(count_)));
+  size_t tableSize = static_cast<size_t>(DataStart(count_) - kCountSize);
+  if (!entryTable_.Allocate(tableSize)) return Outcome::kRollback;
+  std::memcpy(entryTable_.data(), archive_.data() + kCountSize, tableSize);
   tableRead_ = true;
   return Outcome::kContinue;
 }
@@ -331,8 +360,8 @@ void ExtractionWorker::Rollback() {
 
 void ExtractionWorker::CleanUp() {
   CloseOpenFile();
-  std::vector<unsigned char>().swap(entryTable_);
-  std::vector<unsigned char>().swap(archive_);
+  entryTable_.Release();
+  archive_.Release();
   // Whatever the slots still name is what this stop or failure takes back.
   if (!writtenPath_.empty()) RemoveOwn(writtenPath_);
   if (!targetPath_.empty()) RemoveOwn(targetPath_);

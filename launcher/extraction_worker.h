@@ -15,6 +15,7 @@
 #include "file_inflater.h"
 #include "payload_archive.h"
 #include "worker_host.h"
+#include "zeroed_block.h"
 
 namespace launcher {
 
@@ -79,8 +80,8 @@ class ExtractionWorker {
   std::string writtenPath_;
   std::string targetPath_;
   FileHandle openFile_;
-  std::vector<unsigned char> archive_;
-  std::vector<unsigned char> entryTable_;
+  ZeroedBlock archive_;
+  ZeroedBlock entryTable_;
   bool tableRead_;
   uint32_t count_;
   uint32_t current_;

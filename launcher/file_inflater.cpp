@@ -13,6 +13,7 @@ FileInflater::FileInflater(LauncherFiles& files, uint64_t outputLimit)
       createdOutput_(false),
       lastResult_(0),
       abortRequested_(false),
+      batchSize_(0),
       files_(files) {
   std::memset(&stream_, 0, sizeof stream_);
 }
@@ -41,9 +42,10 @@ uint32_t FileInflater::FlushOutput() {
       // More than any archive can be: a stream crafted to fill the disk is
       // treated as damaged before its excess reaches the file.
       lastResult_ = Z_DATA_ERROR;
-    } else if (files_.Write(output_, outputBuffer_, produced) != produced) {
-      lastResult_ = kWriteFailed;
     } else {
+      if (produced > kWriteBatchSize - batchSize_) WriteBatch();
+      std::memcpy(batch_ + batchSize_, outputBuffer_, produced);
+      batchSize_ += produced;
       written_ += produced;
     }
   }
@@ -52,10 +54,16 @@ uint32_t FileInflater::FlushOutput() {
   return produced;
 }
 
+void FileInflater::WriteBatch() {
+  if (batchSize_ != 0 && files_.Write(output_, batch_, batchSize_) != batchSize_) lastResult_ = kWriteFailed;
+  batchSize_ = 0;
+}
+
 int FileInflater::InflateFile(const char* inputPath, const char* outputPath) {
   lastResult_ = Z_OK;
   abortRequested_ = false;
   written_ = 0;
+  batchSize_ = 0;
   createdOutput_ = false;
   std::memset(&stream_, 0, sizeof stream_);
   stream_.next_in = inputBuffer_;
@@ -104,6 +112,9 @@ int FileInflater::InflateFile(const char* inputPath, const char* outputPath) {
         if (produced == 0 || lastResult_ != Z_OK || abortRequested_) break;
       }
     }
+    // What was produced before any failure reaches the file, as it would
+    // have a write at a time.
+    WriteBatch();
     OnProgress(PercentConsumed());
     inflateEnd(&stream_);
   }

@@ -32,7 +32,13 @@ bool RefusesReplace(const char* path) {
 
 }  // namespace
 
+// A new file is created without asking first: under Wine every look-up of a
+// name that does not exist reads the whole directory (names ignore case),
+// which with thousands of files costs more than the file itself. Only a name
+// that exists is checked before it is replaced.
 FileHandle LauncherFiles::CreateForWrite(const char* path) {
+  HANDLE created = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (created != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return FromHandle(created);
   if (RefusesReplace(path)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return kNoFile;
@@ -83,6 +89,9 @@ void LauncherFiles::Close(FileHandle file) { CloseHandle(ToHandle(file)); }
 bool LauncherFiles::Remove(const char* path) { return DeleteFileA(path) != FALSE; }
 
 bool LauncherFiles::Copy(const char* from, const char* to) {
+  // As for a create: a new target is not looked up first.
+  if (CopyFileA(from, to, TRUE)) return true;
+  if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return false;
   if (RefusesReplace(to)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;

@@ -20,7 +20,10 @@ bool RegisterProgressClass() {
 
 void ShellOpen(const char* file, const char* parameters) {
   using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-  static ShellExecuteFn execute = platform::win32::SystemFunction<ShellExecuteFn>("shell32.dll", "ShellExecuteA");
+  // Looked up at each call (setup makes one): a function-local static would
+  // bring the runtime's thread-safe initialisation guard and its threads
+  // library into setup.exe.
+  ShellExecuteFn execute = platform::win32::SystemFunction<ShellExecuteFn>("shell32.dll", "ShellExecuteA");
   if (execute != nullptr) execute(nullptr, "open", file, parameters, nullptr, SW_SHOWNORMAL);
 }
 

@@ -18,33 +18,40 @@ void WriteDiagnosticLine(const char* line) {
 }
 
 WorkerHost::WorkerHost(HWND dialog, HINSTANCE instance, HANDLE stopEvent)
-    : dialog_(dialog), instance_(instance), stopEvent_(stopEvent) {}
+    : dialog_(dialog),
+      instance_(instance),
+      stopEvent_(stopEvent),
+      progress_(GetDlgItem(dialog, IDC_PROGRESS)),
+      percent_(GetDlgItem(dialog, IDC_PERCENT)),
+      status_(GetDlgItem(dialog, IDC_STATUS)),
+      shownPosition_(-1) {}
 
-void WorkerHost::RepaintControl(int id) {
-  HWND control = GetDlgItem(dialog_, id);
-  if (control != nullptr) UpdateWindow(control);
+void WorkerHost::SetControlText(HWND control, ShownText* shown, const char* text) {
+  // The template has no status control: a text sent there is lost, as intended.
+  if (control == nullptr || (shown->known && shown->text == text)) return;
+  SetWindowTextA(control, text);
+  shown->known = true;
+  shown->text = text;
+  UpdateWindow(control);
 }
 
 void WorkerHost::SetProgressRange(int minimum, int maximum) {
-  SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(minimum, maximum));
-  RepaintControl(IDC_PROGRESS);
+  if (progress_ == nullptr) return;
+  SendMessageA(progress_, PBM_SETRANGE, 0, MAKELPARAM(minimum, maximum));
+  shownPosition_ = -1;  // the new range may have moved it
+  UpdateWindow(progress_);
 }
 
 void WorkerHost::SetProgressPosition(int position) {
-  SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-  RepaintControl(IDC_PROGRESS);
+  if (progress_ == nullptr || position == shownPosition_) return;
+  SendMessageA(progress_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  shownPosition_ = position;
+  UpdateWindow(progress_);
 }
 
-void WorkerHost::SetPercentText(const char* text) {
-  SetDlgItemTextA(dialog_, IDC_PERCENT, text);
-  RepaintControl(IDC_PERCENT);
-}
+void WorkerHost::SetPercentText(const char* text) { SetControlText(percent_, &shownPercent_, text); }
 
-void WorkerHost::SetStatusText(const char* text) {
-  // The template has no status control; the text is lost, as intended.
-  SetDlgItemTextA(dialog_, IDC_STATUS, text);
-  RepaintControl(IDC_STATUS);
-}
+void WorkerHost::SetStatusText(const char* text) { SetControlText(status_, &shownStatus_, text); }
 
 void WorkerHost::RepaintDialog() { UpdateWindow(dialog_); }
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "launcher/win32/launcher_files.h"
 #include "launcher/worker_host.h"
 
@@ -29,12 +31,27 @@ class WorkerHost : public launcher::WorkerHost {
   launcher::LauncherFiles& files() override;
 
  private:
-  void RepaintControl(int id);
+  struct ShownText {
+    bool known = false;  // what the template put there is not assumed
+    std::string text;
+  };
+  // Sets a control's text and repaints it, unless it shows that text already.
+  static void SetControlText(HWND control, ShownText* shown, const char* text);
 
   HWND dialog_;
   HINSTANCE instance_;
   HANDLE stopEvent_;
   LauncherFiles files_;
+  // The controls, looked up once: the template's, which outlive the worker.
+  // Each send to the dialog thread is costly (a round trip through the
+  // window manager), and with thousands of files most updates would repeat
+  // what the control shows; those are left out.
+  HWND progress_;
+  HWND percent_;
+  HWND status_;
+  int shownPosition_;  // -1: not known
+  ShownText shownPercent_;
+  ShownText shownStatus_;
 };
 
 // Writes one line to standard output without the C runtime's stream locks,

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "file_inflater.h"
@@ -126,13 +127,22 @@ TEST(FileInflater, DamagedStreamsFailWithZlibsResult) {
 }
 
 TEST(FileInflater, ShortWriteFailsAndStaysFailed) {
-  std::vector<unsigned char> data = mixedData(30000, 3);
-  for (uint64_t budget : {uint64_t(0), uint64_t(100), uint64_t(4096), uint64_t(29999)}) {
+  // Within the first write batch, and well into a larger output.
+  struct Case {
+    size_t size;
+    uint64_t budget;
+  };
+  for (const Case& c : {Case{30000, 0}, Case{30000, 100}, Case{30000, 4096}, Case{30000, 29999}, Case{300000, 70000},
+                        Case{300000, FileInflater::kWriteBatchSize}, Case{300000, 299999}}) {
+    std::vector<unsigned char> data = mixedData(c.size, 3);
     FakeFiles files;
-    files.writeBudget = budget;
+    files.writeBudget = c.budget;
     Inflation r = inflateThroughFiles(deflateBytes(data), files);
-    EXPECT_EQ(FileInflater::kWriteFailed, r.result) << budget;
-    EXPECT_EQ(std::vector<std::string>{"Zlib Error"}, r.statuses) << budget;
+    EXPECT_EQ(FileInflater::kWriteFailed, r.result) << c.budget;
+    EXPECT_EQ(std::vector<std::string>{"Zlib Error"}, r.statuses) << c.budget;
+    // What reached the disk is the output's beginning, all the disk took.
+    ASSERT_EQ(c.budget, r.output.size()) << c.budget;
+    EXPECT_TRUE(std::equal(r.output.begin(), r.output.end(), data.begin())) << c.budget;
   }
 }
 
