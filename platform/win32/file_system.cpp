@@ -30,31 +30,42 @@ class Handle {
   HANDLE h_;
 };
 
-// A file opened for byte access; the handle goes with the object.
+// A file opened for byte access; the handle goes with the object. Reads and
+// writes go through the handle's own file pointer, moved only when a call
+// asks for another position than where the last one ended: under Wine a
+// positioned (OVERLAPPED) call costs many times a plain one, and the block
+// copy reads and writes one file front to back.
 class OpenWin32File : public OpenFile {
  public:
-  explicit OpenWin32File(HANDLE h) : h_(h) {}
+  // `at`: where the handle's pointer stands (past what was written through it).
+  explicit OpenWin32File(HANDLE h, std::uint64_t at = 0) : h_(h), at_(at) {}
 
   FsResult ReadAt(std::uint64_t position, char* buffer, std::size_t size, std::size_t* read) override {
     *read = 0;
-    OVERLAPPED at = At(position);
+    if (!MoveTo(position)) return LastFsResult();
     DWORD got = 0;
-    if (!ReadFile(h_.get(), buffer, static_cast<DWORD>(size), &got, &at)) {
-      // Past the end a positioned read reports EOF; that is simply no data.
-      if (GetLastError() == ERROR_HANDLE_EOF) return FsResult::kOk;
-      return LastFsResult();
+    if (!ReadFile(h_.get(), buffer, static_cast<DWORD>(size), &got, nullptr)) {
+      const FsResult r = LastFsResult();
+      atKnown_ = false;
+      return r;
     }
+    at_ += got;
     *read = got;
     return FsResult::kOk;
   }
 
   FsResult WriteAt(std::uint64_t position, std::string_view data) override {
+    if (!MoveTo(position)) return LastFsResult();
     std::size_t done = 0;
     while (done < data.size()) {
-      OVERLAPPED at = At(position + done);
       const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 20));
       DWORD written = 0;
-      if (!WriteFile(h_.get(), data.data() + done, chunk, &written, &at)) return LastFsResult();
+      if (!WriteFile(h_.get(), data.data() + done, chunk, &written, nullptr)) {
+        const FsResult r = LastFsResult();
+        atKnown_ = false;
+        return r;
+      }
+      at_ += written;
       if (written == 0) return FsResult::kDiskFull;
       done += written;
     }
@@ -69,21 +80,25 @@ class OpenWin32File : public OpenFile {
   }
 
   FsResult Truncate(std::uint64_t length) override {
-    LARGE_INTEGER to;
-    to.QuadPart = static_cast<LONGLONG>(length);
-    if (!SetFilePointerEx(h_.get(), to, nullptr, FILE_BEGIN) || !SetEndOfFile(h_.get())) return LastFsResult();
+    atKnown_ = false;
+    if (!MoveTo(length) || !SetEndOfFile(h_.get())) return LastFsResult();
     return FsResult::kOk;
   }
 
  private:
-  static OVERLAPPED At(std::uint64_t position) {
-    OVERLAPPED at = {};
-    at.Offset = static_cast<DWORD>(position & 0xFFFFFFFFu);
-    at.OffsetHigh = static_cast<DWORD>(position >> 32);
-    return at;
+  // False with the platform's error when the pointer cannot be placed.
+  bool MoveTo(std::uint64_t position) {
+    if (atKnown_ && at_ == position) return true;
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(position);
+    atKnown_ = SetFilePointerEx(h_.get(), to, nullptr, FILE_BEGIN) != FALSE;
+    at_ = position;
+    return atKnown_;
   }
 
   Handle h_;
+  std::uint64_t at_;
+  bool atKnown_ = true;
 };
 
 }  // namespace
@@ -168,7 +183,7 @@ FsResult FileSystem::WriteAllAndHold(const std::string& path, std::string_view d
                                      std::unique_ptr<OpenFile>* held) {
   HANDLE h = INVALID_HANDLE_VALUE;
   const FsResult r = CreateAnew(path, data, &h);
-  if (r == FsResult::kOk) *held = std::make_unique<OpenWin32File>(h);
+  if (r == FsResult::kOk) *held = std::make_unique<OpenWin32File>(h, data.size());
   return r;
 }
 

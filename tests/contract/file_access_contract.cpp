@@ -49,6 +49,54 @@ TEST(FileAccessContract, ReadAndWriteAtPositions) {
   EXPECT_EQ(ReadAt(*f, 1, 2), "12");
 }
 
+// Front-to-back blocks mixed with jumps, reads with writes, on one handle:
+// each call lands where it says, wherever the one before it ended.
+TEST(FileAccessContract, EachCallLandsAtItsOwnPosition) {
+  auto p = MakeContractPlatform();
+  auto& fs = p->files();
+  const std::string file = p->scratch() + "\\mixed.bin";
+  std::unique_ptr<platform::OpenFile> f;
+  ASSERT_EQ(fs.Open(file, OpenMode::kWrite, &f), FsResult::kOk);
+  struct Step {
+    char op;  // 'w' write, 'r' read `size` bytes (expecting `data`), 't' truncate
+    std::uint64_t position;
+    std::string data;
+    std::size_t size = 0;
+  };
+  const Step steps[] = {
+      {'w', 0, "abcd"},       {'w', 4, "efgh"},      {'r', 2, "cd", 2},  // back into the middle
+      {'r', 4, "ef", 2},                                                 // on from there
+      {'w', 1, "X"},          {'r', 0, "aXcdefgh", 64},                  // a write behind a read
+      {'w', 8, "ij"},                                                    // on from a short read's end
+      {'w', 12, "Z"},         {'r', 9, std::string("j\0\0Z", 4), 16},    // a gap reads as zeros
+      {'r', 40, "", 16},      {'w', 13, "!"},                            // a read past the end moves nothing
+      {'r', 12, "Z!", 2},     {'t', 3, ""},          {'r', 0, "aXc", 64},  // truncate, then on at the cut
+      {'w', 3, "D"},          {'r', 0, "aXcD", 64},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(std::string(1, s.op) + " at " + std::to_string(s.position));
+    if (s.op == 'w') {
+      ASSERT_EQ(f->WriteAt(s.position, s.data), FsResult::kOk);
+    } else if (s.op == 't') {
+      ASSERT_EQ(f->Truncate(s.position), FsResult::kOk);
+    } else {
+      EXPECT_EQ(ReadAt(*f, s.position, s.size), s.data);
+    }
+  }
+  f.reset();
+  std::string content;
+  ASSERT_EQ(fs.ReadAll(file, &content), FsResult::kOk);
+  EXPECT_EQ(content, "aXcD");
+
+  // A held file's handle has just written it whole: a read at the front still
+  // sees the front, and a write at the front replaces it.
+  std::unique_ptr<platform::OpenFile> held;
+  ASSERT_EQ(fs.WriteAllAndHold(file, "echo ours", &held), FsResult::kOk);
+  EXPECT_EQ(ReadAt(*held, 0, 4), "echo");
+  ASSERT_EQ(held->WriteAt(0, "ECHO"), FsResult::kOk);
+  EXPECT_EQ(ReadAt(*held, 0, 64), "ECHO ours");
+}
+
 TEST(FileAccessContract, AnOpenFileCannotBeDeletedButCanBeRead) {
   auto p = MakeContractPlatform();
   auto& fs = p->files();
