@@ -14,6 +14,7 @@
 
 #include "tests/wine/e2e_support.h"
 #include "ui_driver.h"
+#include "wizard/ui/win32/resource_ids.h"
 
 namespace {
 
@@ -207,6 +208,62 @@ const Label* FindLabel(const std::vector<Label>& labels, const std::string& text
   for (const Label& l : labels)
     if (l.text == text) return &l;
   return nullptr;
+}
+
+// A picture as the program holds it in its resources, top row first; empty
+// when it cannot be read.
+std::vector<COLORREF> ResourcePicture(const std::string& program, int bitmapId, SIZE* size) {
+  HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  if (!module) return {};
+  HBITMAP bitmap = static_cast<HBITMAP>(
+      LoadImageA(module, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  FreeLibrary(module);
+  BITMAP info = {};
+  if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) return {};
+  BITMAPINFO header = {};
+  header.bmiHeader.biSize = sizeof header.bmiHeader;
+  header.bmiHeader.biWidth = info.bmWidth;
+  header.bmiHeader.biHeight = -info.bmHeight;
+  header.bmiHeader.biPlanes = 1;
+  header.bmiHeader.biBitCount = 32;
+  header.bmiHeader.biCompression = BI_RGB;
+  std::vector<RGBQUAD> raw(static_cast<std::size_t>(info.bmWidth) * static_cast<std::size_t>(info.bmHeight));
+  HDC dc = GetDC(nullptr);
+  const int rows = GetDIBits(dc, bitmap, 0, static_cast<UINT>(info.bmHeight), raw.data(), &header, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(bitmap);
+  if (rows != info.bmHeight) return {};
+  *size = {info.bmWidth, info.bmHeight};
+  std::vector<COLORREF> pixels(raw.size());
+  for (std::size_t i = 0; i < raw.size(); ++i) pixels[i] = RGB(raw[i].rgbRed, raw[i].rgbGreen, raw[i].rgbBlue);
+  return pixels;
+}
+
+// An image panel shows its whole picture wherever nothing lies over it, also
+// on a page that was hidden when the window first showed.
+void ExpectPicture(HWND window, HWND panel, const std::string& program, int bitmapId) {
+  ASSERT_TRUE(panel && Shown(panel));
+  SIZE size = {};
+  const std::vector<COLORREF> picture = ResourcePicture(program, bitmapId, &size);
+  ASSERT_FALSE(picture.empty()) << "picture " << bitmapId << " not in " << program;
+  const RECT client = ClientOnScreen(panel);
+  const RECT area = {client.left, client.top, client.left + std::min<LONG>(size.cx, client.right - client.left),
+                     client.top + std::min<LONG>(size.cy, client.bottom - client.top)};
+  const std::vector<COLORREF> screen = uidriver::ScreenPixels(area);
+  const LONG width = area.right - area.left;
+  ASSERT_EQ(screen.size(), static_cast<std::size_t>(width * (area.bottom - area.top)));
+  int compared = 0, differing = 0;
+  // Every third pixel each way: asking for the window at a point crosses
+  // into the program each time.
+  for (LONG y = 0; y < area.bottom - area.top; y += 3)
+    for (LONG x = 0; x < width; x += 3) {
+      if (DeepestAt(window, POINT{area.left + x, area.top + y}) != panel) continue;
+      ++compared;
+      differing += screen[static_cast<std::size_t>(y * width + x)] != picture[static_cast<std::size_t>(y * size.cx + x)];
+    }
+  EXPECT_GT(compared, 1000) << "picture " << bitmapId << ": the panel is nowhere to be seen";
+  EXPECT_EQ(differing, 0) << "picture " << bitmapId << ": " << differing << " of " << compared
+                          << " pixels are not the picture's";
 }
 
 // The key as a user types it: the program must have the focus somewhere for
@@ -411,6 +468,12 @@ TEST_F(WizardViewTest, AnInstallByKeyboardAsTheUserSeesIt) {
     SCOPED_TRACE("completion");
     ASSERT_TRUE(WaitUntil([&] { return Shown(FindByCaption(window, "Installation Completed")); }, 60000));
     ExpectMeasured(CheckTextsFit(window, "Present, completion"), {"Installation Completed", "Finish"});
+    HWND panel = GetParent(FindByCaption(window, "Installation Completed"));
+    ExpectPicture(window, panel, folder_.wizard + "\\_install.exe", IDB_COMPLETION_PANEL);
+    HWND image = nullptr;
+    for (HWND h : uidriver::Descendants(panel))
+      if (Text(h).empty() && ClassOf(h) == ClassOf(panel)) image = h;
+    ExpectPicture(window, image, folder_.wizard + "\\_install.exe", IDB_COMPLETION_IMAGE);
     // Enter presses the default button, Finish.
     Key(window, VK_RETURN);
     EXPECT_EQ(session_.WaitForExit(5000), 0);
@@ -507,6 +570,8 @@ TEST_F(WizardViewTest, FrameworkPagesByKeyboard) {
     ASSERT_NE(window, nullptr);
     const auto labels = CheckTextsFit(window, c.arguments);
     ExpectMeasured(labels, {c.title, kInstallButton, "Exit", "Velmora Development Team"});
+    ExpectPicture(window, GetParent(FindByCaption(window, c.title)), folder_.wizard + "\\_install.exe",
+                  IDB_FRAMEWORK_PAGE);
 
     if (const Label* link = FindLabel(labels, kFrameworkLink)) {
       // The link continues the first paragraph's last line, after its colon.
@@ -577,6 +642,7 @@ TEST_F(WizardViewTest, ErrorPageAndItsButton) {
   EXPECT_EQ(WindowFromPoint(Centre(common)), install);
 
   ExpectMeasured(CheckTextsFit(window, "StartupFailure"), {"Installation Error", kInstallButton, "Exit"});
+  ExpectPicture(window, error, folder_.wizard + "\\_install.exe", IDB_ERROR_PAGE);
   EXPECT_EQ(FocusedCaption(window), "Exit");
   Key(window, VK_RETURN);
   EXPECT_EQ(session_.WaitForExit(5000), 0) << "Enter did not press Exit";

@@ -55,6 +55,13 @@ WPARAM CheckState(int check) {
   return check == 1 ? BST_CHECKED : check == 2 ? BST_INDETERMINATE : BST_UNCHECKED;
 }
 
+// Shown once the window is: the control and every panel it lies on.
+bool Shown(const Control& c) {
+  for (const Control* p = &c; p; p = p->parent())
+    if (!p->visible()) return false;
+  return true;
+}
+
 int ProgressPosition(const Control& c) {
   const double span = c.max() - c.min();
   if (span <= 0) return 0;
@@ -181,13 +188,28 @@ void WizardView::CreateChild(Control& control) {
     SendMessageA(hwnd, PBM_SETRANGE32, 0, kProgressSteps);
     SendMessageA(hwnd, PBM_SETPOS, static_cast<WPARAM>(ProgressPosition(control)), 0);
   }
-  if (s.image != Asset::kNone) child.image = LoadAsset(instance_, s.image);
+  // The pages not shown first (framework, error, completion) hold most of
+  // the image bytes; theirs are decoded when they are first about to show.
+  child.imagePending = s.image != Asset::kNone;
+  if (Shown(control)) LoadPendingImage(child);
   // Without its symbol face the character would show as a digit; the arrow
   // it stands for is drawn instead, in the box the glyph fills.
   child.drawnArrow = &control == &wizard_->window().StepArrow && !FaceInstalled(s.font);
   if (s.autoSize && !child.drawnArrow) FitToText(child);
 
   control.Observe([this](Control& c, Property p) { Mirror(c, p); });
+}
+
+void WizardView::LoadPendingImage(Child& child) {
+  if (!child.imagePending) return;
+  child.imagePending = false;
+  child.image = LoadAsset(instance_, child.control->spec().image);
+}
+
+// What the start-up made visible is drawn complete in the first frame.
+void WizardView::LoadShownImages() {
+  for (auto& c : children_)
+    if (c.imagePending && Shown(*c.control)) LoadPendingImage(c);
 }
 
 void WizardView::ApplyStacking() {
@@ -376,6 +398,7 @@ void WizardView::OnPaint(HWND hwnd, Child* self) {
   RECT client;
   GetClientRect(hwnd, &client);
   const ControlSpec* s = self ? &self->control->spec() : nullptr;
+  if (self) LoadPendingImage(*self);
   FillRect(dc, &client, BrushFor(s ? Resolve(s->background, RGB(255, 255, 255)) : RGB(255, 255, 255)));
   if (self && self->image.bitmap) {
     HDC source = CreateCompatibleDC(dc);
@@ -500,6 +523,7 @@ LRESULT CALLBACK WizardView::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 }
 
 void WizardView::Show() {
+  LoadShownImages();
   ShowWindow(window_, SW_SHOW);
   UpdateWindow(window_);
   MoveFocus(false);

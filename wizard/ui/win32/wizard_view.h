@@ -48,6 +48,7 @@ class WizardView : public platform::UiHost {
     HWND hwnd = nullptr;
     WNDPROC original = nullptr;  // for subclassed standard controls
     Image image;
+    bool imagePending = false;  // loaded when it is first about to show
     bool drawnArrow = false;  // the symbol face is missing: the arrow is drawn
   };
 
@@ -67,6 +68,8 @@ class WizardView : public platform::UiHost {
   bool TranslateKey(const MSG& msg);
 
   void CreateChild(Control& control);
+  void LoadPendingImage(Child& child);
+  void LoadShownImages();
   void ApplyStacking();
   void Mirror(Control& control, Property property);
   void FitToText(Child& child);
