@@ -44,11 +44,7 @@ class OpenWin32File : public OpenFile {
     *read = 0;
     if (!MoveTo(position)) return LastFsResult();
     DWORD got = 0;
-    if (!ReadFile(h_.get(), buffer, static_cast<DWORD>(size), &got, nullptr)) {
-      const FsResult r = LastFsResult();
-      atKnown_ = false;
-      return r;
-    }
+    if (!ReadFile(h_.get(), buffer, static_cast<DWORD>(size), &got, nullptr)) return Failed();
     at_ += got;
     *read = got;
     return FsResult::kOk;
@@ -60,11 +56,7 @@ class OpenWin32File : public OpenFile {
     while (done < data.size()) {
       const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 20));
       DWORD written = 0;
-      if (!WriteFile(h_.get(), data.data() + done, chunk, &written, nullptr)) {
-        const FsResult r = LastFsResult();
-        atKnown_ = false;
-        return r;
-      }
+      if (!WriteFile(h_.get(), data.data() + done, chunk, &written, nullptr)) return Failed();
       at_ += written;
       if (written == 0) return FsResult::kDiskFull;
       done += written;
@@ -86,6 +78,13 @@ class OpenWin32File : public OpenFile {
   }
 
  private:
+  // A failed call may have moved the pointer any distance: forget it.
+  FsResult Failed() {
+    const FsResult r = LastFsResult();
+    atKnown_ = false;
+    return r;
+  }
+
   // False with the platform's error when the pointer cannot be placed.
   bool MoveTo(std::uint64_t position) {
     if (atKnown_ && at_ == position) return true;
