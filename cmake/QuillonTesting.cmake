@@ -6,10 +6,41 @@ include(GoogleTest)
 
 if(WIN32)
   # Windows test programs run under Wine through this wrapper (prefix, HOME and
-  # display inside the build tree).
+  # display inside the build tree), in the bed a user of these images has:
+  # the x86_64 images in a 64-bit prefix, the i686 ones (what ships) as on
+  # 64-bit Windows, and some also as on 32-bit Windows.
   set(QUILLON_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/cmake/wine-run ${QUILLON_WINE_DIR})
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(QUILLON_WINE_BED win64)
+  else()
+    set(QUILLON_WINE_BED wow64)
+  endif()
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/cmake/wine-run ${QUILLON_WINE_DIR} ${QUILLON_WINE_BED})
 endif()
+
+# Runs the Wine test program `test` (a quillon_test, already added in the tree's own bed) also in the
+# 32-bit bed, as `test@win32`, when this tree builds the i686 images.
+function(quillon_also_in_32bit_bed test)
+  if(NOT WIN32 OR CMAKE_SIZEOF_VOID_P EQUAL 8)
+    return()
+  endif()
+  get_test_property(${test} ENVIRONMENT environment)
+  if(NOT environment)
+    set(environment "")
+  endif()
+  list(TRANSFORM environment REPLACE "^QUILLON_FRESH_PREFIX=(.*)$" "QUILLON_FRESH_PREFIX=\\1@win32")
+  list(APPEND environment QUILLON_WINE_BED=win32)
+  get_test_property(${test} COST cost)
+  get_test_property(${test} TIMEOUT timeout)
+  add_test(NAME ${test}@win32 COMMAND ${test})
+  set_tests_properties(${test}@win32 PROPERTIES ENVIRONMENT "${environment}" LABELS bed=win32)
+  if(cost)
+    set_tests_properties(${test}@win32 PROPERTIES COST ${cost})
+  endif()
+  if(timeout)
+    set_tests_properties(${test}@win32 PROPERTIES TIMEOUT ${timeout})
+  endif()
+endfunction()
 
 # quillon_test(name SOURCES ... LIBS ... [FRESH_PREFIX] [OWN_DISPLAY])
 # Natively each GoogleTest case is its own CTest test; under Wine the whole
@@ -25,6 +56,7 @@ function(quillon_test name)
   quillon_warnings(${name})
   if(WIN32)
     add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS bed=${QUILLON_WINE_BED})
     set(environment "")
     if(T_FRESH_PREFIX)
       list(APPEND environment "QUILLON_FRESH_PREFIX=${name}")

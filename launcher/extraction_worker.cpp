@@ -5,6 +5,7 @@
 #include <new>
 
 #include "file_inflater.h"
+#include "platform/double_arithmetic.h"
 
 namespace launcher {
 
@@ -42,7 +43,7 @@ void PercentText(long value, char (&text)[24]) {
 
 
 int FilePercentage(uint32_t index, uint32_t count) {
-  return static_cast<int>((static_cast<double>(index) + 1.0) / static_cast<double>(count) * 100.0);
+  return static_cast<int>(platform::QuotientTimes(static_cast<double>(index) + 1.0, static_cast<double>(count), 100.0));
 }
 
 ExtractionWorker::ExtractionWorker(WorkerHost& host, const std::string& extractPath, uint64_t archiveLimit)
@@ -347,7 +348,7 @@ void ExtractionWorker::Rollback() {
   CloseOpenFile();
   if (!tableRead_) return;
   for (uint32_t k = current_ + 1; k-- > 0;) {
-    SetPosition(static_cast<int>(static_cast<double>(k) / static_cast<double>(count_) * 100.0));
+    SetPosition(static_cast<int>(platform::QuotientTimes(static_cast<double>(k), static_cast<double>(count_), 100.0)));
     PayloadEntry entry = EntryAt(k);
     // Only names that were safe to create are safe to delete.
     if (!UnpackedPath(entry, &targetPath_)) {

@@ -79,6 +79,24 @@ std::string ShortcutTarget(const std::string& file) {
   return target;
 }
 
+// The machine type in a PE image's file header (0 when it is none).
+unsigned ImageMachine(const std::string& path) {
+  const std::string image = ReadFile(path);
+  if (image.size() < 0x40) return 0;
+  const auto byte = [&](std::size_t at) { return at < image.size() ? static_cast<unsigned char>(image[at]) : 0u; };
+  const std::size_t header = byte(0x3c) | byte(0x3d) << 8 | byte(0x3e) << 16 | static_cast<std::size_t>(byte(0x3f)) << 24;
+  if (image.compare(header, 4, std::string("PE\0\0", 4)) != 0) return 0;
+  return byte(header + 4) | byte(header + 5) << 8;
+}
+
+unsigned OwnMachine() {
+#ifdef _WIN64
+  return IMAGE_FILE_MACHINE_AMD64;
+#else
+  return IMAGE_FILE_MACHINE_I386;
+#endif
+}
+
 class PackageTest : public EndToEndTest {
  protected:
   void SetUp() override {
@@ -88,7 +106,7 @@ class PackageTest : public EndToEndTest {
     root_ = std::string(temp) + "quillon-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
     temp_ = root_ + "\\Local Temp";  // with a blank, as on many systems
     searchDir_ = root_ + "\\path";
-    programFiles_ = root_ + "\\Program Files";
+    programFiles_ = ProgramFilesSeen(root_);
     setupPath_ = programFiles_ + "\\Velmora\\Quillon";
     for (const std::string& dir : {root_, temp_, searchDir_}) CreateDirectoryA(dir.c_str(), nullptr);
   }
@@ -102,12 +120,10 @@ class PackageTest : public EndToEndTest {
   }
 
   std::map<std::string, std::string> Environment() const {
-    return {{"PATH", searchDir_ + ";C:\\windows\\system32;C:\\windows"},
-            {"ProgramFiles", programFiles_},
-            // A 64-bit process under Wine gets ProgramFiles from this one.
-            {"ProgramW6432", programFiles_},
-            {"TEMP", temp_},
-            {"TMP", temp_}};
+    std::map<std::string, std::string> environment = ProgramFolderVariables(root_);
+    environment["PATH"] = searchDir_ + ";C:\\windows\\system32;C:\\windows";
+    environment["TEMP"] = environment["TMP"] = temp_;
+    return environment;
   }
 
   // Starts a package's setup.exe, lets it hand over, and returns the wizard's
@@ -155,6 +171,15 @@ TEST_F(PackageTest, DefaultInstallFromSetupToFinish) {
   const std::set<std::string> unpacked = Listing(temp_);
   for (const auto& [source, copies] : kInstalledAs) EXPECT_EQ(unpacked.count(source), 1u) << source;
   for (const char* program : {"_install.exe", "install.exe", "trampo.exe"}) EXPECT_EQ(unpacked.count(program), 1u);
+  // The wizard the package runs is byte for byte the _install.exe beside this
+  // test, which the wizard's own tests run, and both are images of this
+  // test's machine type: what ships is what is tested.
+  const std::string shipped = ReadFile(temp_ + "\\_install.exe");
+  ASSERT_FALSE(shipped.empty());
+  EXPECT_TRUE(shipped == ReadFile(uidriver::OwnFolder() + "\\_install.exe"))
+      << "the package's _install.exe is not the one the wizard tests run";
+  for (const std::string& image : {uidriver::OwnFolder() + "\\setup.exe", temp_ + "\\_install.exe"})
+    EXPECT_EQ(ImageMachine(image), OwnMachine()) << image;
 
   // Welcome page: a close request is a Cancel press, and No carries on.
   ASSERT_TRUE(Shown(FindByCaption(window, setupPath_ + "\\")));
@@ -198,6 +223,9 @@ TEST_F(PackageTest, DefaultInstallFromSetupToFinish) {
   ASSERT_EQ(expected.size(), 31u);
   EXPECT_EQ(Listing(setupPath_), expected);
   EXPECT_EQ(Listing(programFiles_ + "\\Velmora"), std::set<std::string>{"Quillon"});
+  if (OnWow64()) {
+    EXPECT_FALSE(Exists(root_ + "\\Program Files")) << "a 32-bit install in 64-bit Program Files";
+  }
   for (const auto& [source, copies] : kInstalledAs) {
     const std::string original = ReadFile(std::string(QUILLON_SAMPLE_PRODUCT_DIR) + "\\" + source);
     ASSERT_FALSE(original.empty()) << source;
@@ -210,14 +238,13 @@ TEST_F(PackageTest, DefaultInstallFromSetupToFinish) {
               ReadFile(std::string(QUILLON_SAMPLE_PRODUCT_DIR) + "\\quilbox.dll"));
 
   // The registry as an administrator reads it.
-  const std::string record =
-      ConsoleOutput("reg query \"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon\"");
+  const std::string record = RegQuery(StoredSoftwareKey("Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon"));
   for (const std::string& line : {std::string("DisplayName    REG_SZ    Quillon (1.0.2105.34041)"),
                                   "UninstallString    REG_SZ    " + setupPath_ + "\\uninstall.exe",
                                   std::string("Publisher    REG_SZ    Velmora Development Team")})
     EXPECT_NE(record.find(line), std::string::npos) << line << " in:\n" << record;
   const std::string handler =
-      ConsoleOutput("reg query \"HKCR\\AllFilesystemObjects\\shellex\\ContextMenuHandlers\\Quillon\" /ve");
+      RegQuery("HKCR\\AllFilesystemObjects\\shellex\\ContextMenuHandlers\\Quillon", " /ve");
   EXPECT_NE(handler.find("{F7F88BEB-D85E-4905-A8D8-252A82C443FF}"), std::string::npos) << handler;
   EXPECT_TRUE(ListedAsInstalled("Quillon", "Quillon (1.0.2105.34041)"))
       << ConsoleOutput("uninstaller.exe --list");

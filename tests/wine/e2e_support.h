@@ -80,6 +80,56 @@ inline std::string ConsoleOutput(const std::string& command) {
   return output;
 }
 
+// Where the programs under test (built like this test) find and put things on
+// the Windows they run on. A 32-bit program on 64-bit Windows (WOW64) gets
+// ProgramFiles from "ProgramFiles(x86)", sees syswow64 as its system32 and
+// HKLM\SOFTWARE\Wow6432Node as its HKLM\SOFTWARE; on 32-bit Windows, and
+// for a 64-bit program, each is the plain one.
+inline bool OnWow64() {
+#ifdef _WIN64
+  return false;
+#else
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+#endif
+}
+
+inline bool On64BitWindows() {
+#ifdef _WIN64
+  return true;
+#else
+  return OnWow64();
+#endif
+}
+
+// The program-folder variables as Windows sets them, for a root that holds
+// "Program Files" and, on 64-bit Windows, "Program Files (x86)".
+inline std::map<std::string, std::string> ProgramFolderVariables(const std::string& root) {
+  std::map<std::string, std::string> variables{{"ProgramFiles", root + "\\Program Files"}};
+  if (On64BitWindows()) {
+    variables["ProgramW6432"] = root + "\\Program Files";
+    variables["ProgramFiles(x86)"] = root + "\\Program Files (x86)";
+  }
+  return variables;
+}
+
+// The ProgramFiles the programs under test see for those variables.
+inline std::string ProgramFilesSeen(const std::string& root) {
+  return root + (OnWow64() ? "\\Program Files (x86)" : "\\Program Files");
+}
+
+// A key under HKLM\SOFTWARE as the registry stores what the programs under
+// test write there.
+inline std::string StoredSoftwareKey(const std::string& subkey) {
+  return std::string("HKLM\\SOFTWARE\\") + (OnWow64() ? "Wow6432Node\\" : "") + subkey;
+}
+
+// `reg query` of a key as stored: in 64-bit Windows' own view, so that a
+// redirection shows in the key's name.
+inline std::string RegQuery(const std::string& key, const std::string& options = "") {
+  return ConsoleOutput("reg query \"" + key + "\"" + options + (On64BitWindows() ? " /reg:64" : ""));
+}
+
 // Whether `wine uninstaller --list` shows the record under `key` with exactly
 // this display name.
 inline bool ListedAsInstalled(const std::string& key, const std::string& displayName) {
@@ -107,7 +157,7 @@ struct WizardFolder {
 
 // A scratch root in TEMP holding "wizard" (a copy of _install.exe with every
 // product file, each with its own content and size) and "path" (the first
-// search-path directory); "Program Files" inside it is left to the install.
+// search-path directory); the program folders inside it are left to the install.
 inline WizardFolder PrepareWizardFolder(const std::string& name) {
   WizardFolder f;
   char temp[MAX_PATH];
@@ -115,7 +165,7 @@ inline WizardFolder PrepareWizardFolder(const std::string& name) {
   f.root = std::string(temp) + name;
   f.wizard = f.root + "\\wizard";
   f.searchDir = f.root + "\\path";
-  f.programFiles = f.root + "\\Program Files";
+  f.programFiles = ProgramFilesSeen(f.root);
   for (const std::string& dir : {f.root, f.wizard, f.searchDir}) CreateDirectoryA(dir.c_str(), nullptr);
   if (!CopyFileA((uidriver::OwnFolder() + "\\_install.exe").c_str(), (f.wizard + "\\_install.exe").c_str(), FALSE))
     return {};
@@ -131,13 +181,12 @@ inline WizardFolder PrepareWizardFolder(const std::string& name) {
 }
 
 // The environment the wizard is started with: its own search path, program
-// files and TEMP.
+// folders and TEMP.
 inline std::map<std::string, std::string> WizardEnvironment(const WizardFolder& f) {
-  return {{"PATH", f.searchDir + ";C:\\windows\\system32;C:\\windows"},
-          {"ProgramFiles", f.programFiles},
-          // A 64-bit process under Wine gets ProgramFiles from this one.
-          {"ProgramW6432", f.programFiles},
-          {"TEMP", f.root}};
+  std::map<std::string, std::string> environment = ProgramFolderVariables(f.root);
+  environment["PATH"] = f.searchDir + ";C:\\windows\\system32;C:\\windows";
+  environment["TEMP"] = f.root;
+  return environment;
 }
 
 // The fixture of the end-to-end tests. A failed test leaves what the screen

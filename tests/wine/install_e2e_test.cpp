@@ -164,8 +164,7 @@ TEST_F(InstallTest, WelcomeToFinishingPagePlacesFilesAndRegistryEntries) {
   EXPECT_EQ(ReadFile(setup + "\\wshom.ocx"), sources_["wshom.ocx"]);
   EXPECT_EQ(ReadFile(setup + "\\temp.dat"), "This is a temporary file.\r\n");
 
-  const std::string record =
-      ConsoleOutput("reg query \"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon\"");
+  const std::string record = RegQuery(StoredSoftwareKey("Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon"));
   for (const auto& [name, literal] : kUninstallRecord) {
     const std::string text = literal ? literal : setup + "\\uninstall.exe";
     bool found = false;
@@ -176,8 +175,14 @@ TEST_F(InstallTest, WelcomeToFinishingPagePlacesFilesAndRegistryEntries) {
     }
     EXPECT_TRUE(found) << name << " in:\n" << record;
   }
+  if (OnWow64()) {
+    const std::string unredirected = RegQuery("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon");
+    EXPECT_EQ(unredirected.find("DisplayName"), std::string::npos) << "a 32-bit install in the 64-bit view:\n"
+                                                                   << unredirected;
+  }
+  // HKCR\AllFilesystemObjects is one key for both views.
   const std::string handler =
-      ConsoleOutput("reg query \"HKCR\\AllFilesystemObjects\\shellex\\ContextMenuHandlers\\Quillon\" /ve");
+      RegQuery("HKCR\\AllFilesystemObjects\\shellex\\ContextMenuHandlers\\Quillon", " /ve");
   EXPECT_NE(handler.find(kHandlerId), std::string::npos) << handler;
   EXPECT_TRUE(ListedAsInstalled("Quillon", "Quillon (1.0.2105.34041)"))
       << ConsoleOutput("uninstaller.exe --list");

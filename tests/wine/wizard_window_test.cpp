@@ -2,6 +2,7 @@
 // a test driver sees it.
 #include <gtest/gtest.h>
 
+#include "tests/wine/e2e_support.h"
 #include "ui_driver.h"
 
 namespace {
@@ -21,10 +22,10 @@ class WizardWindowTest : public ::testing::Test {
 
   HWND Start(const std::string& arguments, const std::string& firstPathDirectory = "") {
     const std::string first = firstPathDirectory.empty() ? searchDir_ : firstPathDirectory;
-    EXPECT_TRUE(session_.Start(uidriver::OwnFolder() + "\\_install.exe", arguments,
-                               {{"PATH", first + ";C:\\windows\\system32;C:\\windows"},
-                                {"ProgramFiles", "C:\\Program Files"},
-                                {"TEMP", searchDir_}}));
+    auto environment = ProgramFolderVariables("C:");
+    environment["PATH"] = first + ";C:\\windows\\system32;C:\\windows";
+    environment["TEMP"] = searchDir_;
+    EXPECT_TRUE(session_.Start(uidriver::OwnFolder() + "\\_install.exe", arguments, environment));
     HWND window = session_.WaitForWindow("QuillonWizard");
     EXPECT_NE(window, nullptr);
     return window;
@@ -71,7 +72,7 @@ TEST_F(WizardWindowTest, WelcomePageAsTheUserSeesIt) {
   EXPECT_FALSE(IsWindowEnabled(back));
   EXPECT_FALSE(IsDefaultButton(cancel));
 
-  HWND path = FindByCaption(window, "C:\\Program Files\\Velmora\\Quillon\\");
+  HWND path = FindByCaption(window, ProgramFilesSeen("C:") + "\\Velmora\\Quillon\\");
   ASSERT_NE(path, nullptr);
   EXPECT_TRUE(Shown(path));
   EXPECT_TRUE(Shown(FindByCaption(window, "To continue, click 'Next' button below.")));
@@ -128,8 +129,9 @@ TEST_F(WizardWindowTest, UnwritableSearchPathShowsTheErrorPage) {
   CloseHandle(f);
   for (const std::string& first : {blocker, searchDir_ + "\\missing"}) {
     uidriver::Session session;
-    ASSERT_TRUE(session.Start(uidriver::OwnFolder() + "\\_install.exe", "-0",
-                              {{"PATH", first + ";C:\\windows\\system32"}, {"ProgramFiles", "C:\\Program Files"}}));
+    auto environment = ProgramFolderVariables("C:");
+    environment["PATH"] = first + ";C:\\windows\\system32";
+    ASSERT_TRUE(session.Start(uidriver::OwnFolder() + "\\_install.exe", "-0", environment));
     HWND window = session.WaitForWindow("QuillonWizard");
     ASSERT_NE(window, nullptr) << first;
     EXPECT_TRUE(Shown(FindByCaption(window, "Installation Error"))) << first;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "platform/double_arithmetic.h"
 #include "platform/text.h"
 #include "wizard/engine/rounding.h"
 #include "wizard/model/cancel_flag.h"
@@ -12,7 +13,8 @@ namespace wizard {
 using platform::FsResult;
 
 std::int64_t PercentOfInstall(std::int64_t bytesCopied) {
-  const double quotient = static_cast<double>(bytesCopied) * 100.0 / static_cast<double>(kInstallByteTotal);
+  const double quotient =
+      platform::ProductOver(static_cast<double>(bytesCopied), 100.0, static_cast<double>(kInstallByteTotal));
   return static_cast<std::int64_t>(RoundHalfEven(quotient));
 }
 
