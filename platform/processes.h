@@ -11,7 +11,11 @@ class Processes {
  public:
   virtual ~Processes() = default;
 
-  // Runs a command line with a normal window that gets the focus.
+  // Runs a command line with a normal window that gets the focus. A program
+  // named without a folder ("RUNDLL32.EXE ...", "explorer.exe ...") is the one
+  // in the system directory, else the Windows directory, never one found
+  // beside this program or in the working directory; false when neither has
+  // it. The program receives the command line as given.
   virtual bool StartCommandLine(const std::string& commandLine) = 0;
 
   // Runs the program file at `path` with no arguments, normal and focused.

@@ -28,20 +28,53 @@ bool IsAbsolute(const std::string& path) {
   return (path.size() > 2 && path[1] == ':' && path[2] == '\\') || path.rfind("\\\\", 0) == 0;
 }
 
+std::string Directory(UINT (WINAPI *get)(LPSTR, UINT)) {
+  char directory[MAX_PATH];
+  const UINT n = get(directory, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? std::string(directory, n) : std::string();
+}
+
 // COMSPEC when it names a file by its full path; otherwise cmd.exe from the
 // system directory. A bare name would be looked for in the working directory.
 std::string CommandInterpreter() {
   const auto comspec = Environment().Variable("COMSPEC");
   if (comspec && IsAbsolute(*comspec)) return *comspec;
-  char system[MAX_PATH];
-  const UINT n = GetSystemDirectoryA(system, MAX_PATH);
-  return (n > 0 && n < MAX_PATH ? std::string(system, n) : std::string("C:\\Windows\\System32")) + "\\cmd.exe";
+  const std::string system = Directory(GetSystemDirectoryA);
+  return (system.empty() ? std::string("C:\\Windows\\System32") : system) + "\\cmd.exe";
+}
+
+// The program a command line starts with: quoted, or up to the first blank.
+std::string ProgramOf(const std::string& commandLine) {
+  if (!commandLine.empty() && commandLine[0] == '"') {
+    const auto close = commandLine.find('"', 1);
+    return commandLine.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+  }
+  return commandLine.substr(0, commandLine.find_first_of(" \t"));
+}
+
+// A program named without a folder, from the system directory or else the
+// Windows directory (explorer.exe). Left to CreateProcess, the name would be
+// looked for beside this program and in the working directory first: the
+// wizard runs from TEMP with an administrator's rights, and a program planted
+// there would run with them.
+std::string SystemProgram(const std::string& name) {
+  for (auto get : {GetSystemDirectoryA, GetWindowsDirectoryA}) {
+    const std::string directory = Directory(get);
+    if (directory.empty()) continue;
+    const std::string path = directory + "\\" + name;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return path;
+  }
+  return std::string();
 }
 
 }  // namespace
 
 bool Processes::StartCommandLine(const std::string& commandLine) {
-  return Start(nullptr, commandLine, SW_SHOWNORMAL, 0);
+  const std::string program = ProgramOf(commandLine);
+  if (program.find_first_of("\\/:") != std::string::npos) return Start(nullptr, commandLine, SW_SHOWNORMAL, 0);
+  const std::string path = SystemProgram(program);
+  return !path.empty() && Start(path.c_str(), commandLine, SW_SHOWNORMAL, 0);
 }
 
 bool Processes::StartProgram(const std::string& path) {

@@ -33,6 +33,18 @@ class FinishingTest : public EndToEndTest {
     ASSERT_TRUE(WaitUntil([&] { return Shown(FindByCaption(window, "Install Now")); }, 5000));
   }
 
+  // Recording stand-ins named `program` beside the wizard and in its working
+  // directory, where a program started by a bare name would be looked for
+  // first. Each writes trampo-record.txt beside itself if it runs.
+  void PlantStandIns(const char* program) {
+    for (const std::string& dir : {folder_.wizard, folder_.root})
+      ASSERT_TRUE(CopyFileA((uidriver::OwnFolder() + "\\trampo.exe").c_str(), (dir + "\\" + program).c_str(), FALSE));
+  }
+  void ExpectNoStandInRan() {
+    for (const std::string& dir : {folder_.wizard, folder_.root})
+      EXPECT_FALSE(Exists(dir + "\\trampo-record.txt")) << ReadFile(dir + "\\trampo-record.txt");
+  }
+
   WizardFolder folder_;
   std::string setup_;
   uidriver::Session session_;
@@ -40,6 +52,8 @@ class FinishingTest : public EndToEndTest {
 
 TEST_F(FinishingTest, AllFourOptionsMakeFiveShortcutsAndFinishEnds) {
   StartWizard("quillon-finishing-all");
+  // The shortcut steps refresh the desktop through RUNDLL32.EXE: the system's.
+  PlantStandIns("RUNDLL32.EXE");
   const std::string quickLaunch = Folder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch";
   SHCreateDirectoryExA(nullptr, quickLaunch.c_str(), nullptr);
   HWND window = Run();
@@ -78,6 +92,8 @@ TEST_F(FinishingTest, AllFourOptionsMakeFiveShortcutsAndFinishEnds) {
     EXPECT_EQ(_stricmp(madeTarget.c_str(), target.c_str()), 0) << link << " -> " << madeTarget;
     EXPECT_EQ(_stricmp(icon.c_str(), target.c_str()), 0) << link << " icon " << icon;
   }
+
+  ExpectNoStandInRan();
 
   Press(finish);
   EXPECT_EQ(session_.WaitForExit(5000), 0);
@@ -132,6 +148,8 @@ TEST_F(FinishingTest, MakerLinkOpensThePageInTheBrowser) {
   ASSERT_TRUE(RecordBrowserLaunches(QUILLON_BROWSER_RECORDER, log));
 
   StartWizard("quillon-finishing-link");
+  // The link is handed to explorer.exe: the system's.
+  PlantStandIns("explorer.exe");
   HWND window = Run();
   ASSERT_NE(window, nullptr);
   HWND link = FindByCaption(window, "www.velmora.com");
@@ -144,6 +162,7 @@ TEST_F(FinishingTest, MakerLinkOpensThePageInTheBrowser) {
   GetWindowRect(window, &after);
   EXPECT_EQ(before.left, after.left);
   EXPECT_EQ(before.top, after.top);
+  ExpectNoStandInRan();
 }
 
 // A left-button drag on a page's text moves the whole window; a right-button
