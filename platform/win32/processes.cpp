@@ -93,17 +93,27 @@ bool Processes::StartHiddenBatch(const std::string& path) {
 }
 
 std::optional<std::string> Processes::BatchText(const std::string& text) const {
+  return Recode(text, CP_ACP, CP_OEMCP);
+}
+
+std::optional<std::string> Recode(const std::string& text, unsigned from, unsigned to) {
   if (text.empty()) return text;
   const int n = static_cast<int>(text.size());
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  const int w = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), n, wide.data(), n);
+  const int w = MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(), n, wide.data(), n);
   if (w <= 0) return std::nullopt;
-  std::string out(static_cast<std::size_t>(w) * 2, '\0');
-  BOOL lossy = FALSE;
-  const int o = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(), w, out.data(),
-                                    static_cast<int>(out.size()), nullptr, &lossy);
-  if (o <= 0 || lossy) return std::nullopt;
+  wide.resize(static_cast<std::size_t>(w));
+  // No flags and no default-character pointer: what every code page accepts
+  // (UTF-8 and the other stateful or multi-byte ones refuse the best-fit flag
+  // and the pointer, and the call would fail for any text). A best-fit
+  // look-alike or a default character shows in the way back instead.
+  std::string out(static_cast<std::size_t>(w) * 4, '\0');
+  const int o = WideCharToMultiByte(to, 0, wide.data(), w, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+  if (o <= 0) return std::nullopt;
   out.resize(static_cast<std::size_t>(o));
+  std::wstring back(static_cast<std::size_t>(o), L'\0');
+  const int b = MultiByteToWideChar(to, 0, out.data(), o, back.data(), o);
+  if (b != w || back.compare(0, static_cast<std::size_t>(b), wide) != 0) return std::nullopt;
   return out;
 }
 

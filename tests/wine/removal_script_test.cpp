@@ -7,6 +7,7 @@
 #include <tlhelp32.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/fake/environment.h"
@@ -214,5 +215,30 @@ INSTANTIATE_TEST_SUITE_P(
         Hostile{"driveroot", "T:\\", "<root>\\tmp", {}, {}},
         Hostile{"sibling", "<root>\\pf", "<root>\\tmp", {}, {"<root>\\pf\\Velmora\\Quillon2"}, false}),
     [](const auto& param) { return std::string(param.param.name); });
+
+// The removal script's text in the interpreter's code page, for each kind of
+// code page Windows may have there: single-byte, double-byte, and UTF-8 (the
+// "Use Unicode UTF-8" option), whose conversion takes neither the best-fit
+// flag nor a default character. From Windows-1252, as this bed's programs
+// run in.
+TEST(BatchText, ExactInEveryKindOfCodePageOrNothing) {
+  const struct {
+    unsigned codePage;
+    std::string text;
+    std::optional<std::string> expected;
+  } cases[] = {
+      {65001, "cd \"C:\\Program Files\"\r\n", "cd \"C:\\Program Files\"\r\n"},
+      {65001, "C:\\Pr\xF3grams", "C:\\Pr\xC3\xB3grams"},
+      {437, "C:\\Pr\xF3grams", "C:\\Pr\xA2grams"},
+      {437, "C:\\\x80uro", std::nullopt},     // no euro sign in 437
+      {437, "C:\\\xC3tlas", std::nullopt},    // "A" with tilde: 437 has only a look-alike
+      {932, "C:\\Program Files", "C:\\Program Files"},
+      {932, "C:\\Pr\xF3grams", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.codePage) + ": " + c.text);
+    EXPECT_EQ(platform::win32::Recode(c.text, 1252, c.codePage), c.expected);
+  }
+}
 
 }  // namespace
