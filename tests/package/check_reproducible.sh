@@ -4,6 +4,8 @@
 # different paths one after the other, and compares the shipped images byte
 # for byte. (Fresh trees: a tree built before the last commit keeps file
 # times older than the commit's, which the payload stores as they are.)
+# The programs of WORK_DIR, the tree whose tests run them, must be those
+# bytes too: a build without the tests ships the same images.
 set -euo pipefail
 source_dir=$1 work=$2/reproducibility toolchain=$3
 rm -rf "$work"
@@ -21,6 +23,14 @@ for image in bin/_install.exe launcher/win32/setup.exe bin/setup.exe; do
   else
     echo "differs: $image $a $b"
     cmp -l "$work/first/$image" "$work/second-tree/$image" | head -n 5 || true
+    status=1
+  fi
+done
+for image in bin/_install.exe launcher/win32/setup.exe; do
+  if cmp -s "$work/first/$image" "$2/$image"; then
+    echo "tested:  $image is the one that ships"
+  else
+    echo "differs: $image under test is not the one a build without tests ships"
     status=1
   fi
 done
