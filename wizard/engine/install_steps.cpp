@@ -2,6 +2,7 @@
 
 #include "wizard/engine/file_copy.h"
 #include "wizard/engine/install_manifest.h"
+#include "wizard/engine/install_start.h"
 #include "wizard/engine/product_registry.h"
 #include "wizard/model/cancel_flag.h"
 #include "wizard/model/marker_file.h"
@@ -23,9 +24,15 @@ void InstallSteps::Bind() {
 }
 
 void InstallSteps::WaitForMarker() {
+  const std::string marker = MarkerPath(s_.env);
+  // While another program holds the old SetupPath open, its removal only
+  // marks it for deletion, and nothing can be made in it or under its name
+  // until that program lets go: Install Now's attempt is repeated at every
+  // tick, so that the install goes on once it does. Not after a cancel,
+  // whose removal this would undo.
+  if (!s_.files.FileExists(marker) && !CancelFlagSet(s_.window)) MakeSetupPathWithMarker(s_.env, s_.files);
   // Without the marker SetupPath could not be made or written: keep looking,
   // the user can still cancel.
-  const std::string marker = SetupPath(s_.env) + "\\" + kMarkerFileName;
   if (!s_.files.FileExists(marker)) return;
   s_.files.EraseFile(marker);
   s_.window.Timer6.SetEnabled(false);
