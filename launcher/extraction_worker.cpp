@@ -194,7 +194,7 @@ ExtractionWorker::Outcome ExtractionWorker::PreparePayload() {
 ExtractionWorker::Outcome ExtractionWorker::LoadArchive() {
   SetProgress(0, "0%");
   SetStatus("Initialize file information...");
-  openFile_ = files_.OpenForRead(targetPath_.c_str());
+  openFile_ = files_.OpenForRead(targetPath_.c_str(), nullptr);
   if (openFile_ == kNoFile) return Outcome::kCleanUp;
   uint64_t length = 0;
   if (!files_.FileSize(openFile_, &length) || length == 0) {
@@ -324,7 +324,7 @@ void ExtractionWorker::HandOver() {
 }
 
 bool ExtractionWorker::HoldsPayloadTrampo(const std::string& program) {
-  openFile_ = files_.OpenForRead(program.c_str());
+  openFile_ = files_.OpenForRead(program.c_str(), nullptr);
   // Without a trampo.exe of our own only its absence is safe; the start is
   // still tried and fails.
   if (!hasTrampo_) return openFile_ == kNoFile;

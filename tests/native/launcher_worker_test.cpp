@@ -422,7 +422,7 @@ TEST_P(WorkerCopyBlocked, StartsNothingAndLeavesThePlantedFile) {
   if (c.readOnly) {
     host.fakeFiles.At(planted).readOnly = true;
   } else {
-    holder = host.fakeFiles.OpenForRead(planted.c_str());
+    holder = host.fakeFiles.OpenForRead(planted.c_str(), nullptr);
     ASSERT_NE(kNoFile, holder);
   }
   host.payload = deflateBytes(archive);
@@ -475,7 +475,7 @@ TEST_F(WorkerTest, TrampoIsHeldAgainstChangeWhileTheShellOpensIt) {
     EXPECT_EQ(kNoFile, host.fakeFiles.CreateForWrite(copy.c_str())) << "not written";
     EXPECT_FALSE(host.fakeFiles.Copy((std::string(kExtract) + "\\other.exe").c_str(), copy.c_str())) << "not replaced";
     EXPECT_FALSE(host.fakeFiles.Remove(copy.c_str())) << "not deleted";
-    FileHandle reader = host.fakeFiles.OpenForRead(copy.c_str());
+    FileHandle reader = host.fakeFiles.OpenForRead(copy.c_str(), nullptr);
     EXPECT_NE(kNoFile, reader) << "but readable, as starting it needs";
     if (reader != kNoFile) host.fakeFiles.Close(reader);
   };
