@@ -324,11 +324,13 @@ void ExtractionWorker::HandOver() {
 }
 
 bool ExtractionWorker::HoldsPayloadTrampo(const std::string& program) {
-  openFile_ = files_.OpenForRead(program.c_str(), nullptr);
   // Without a trampo.exe of our own only its absence is safe; the start is
   // still tried and fails.
-  if (!hasTrampo_) return openFile_ == kNoFile;
-  if (openFile_ == kNoFile) return false;
+  if (!hasTrampo_) {
+    openFile_ = files_.OpenForRead(program.c_str(), nullptr);
+    return openFile_ == kNoFile;
+  }
+  if (!OpenAgainstChange(program)) return false;
   uint64_t size = 0;
   if (!files_.FileSize(openFile_, &size) || size != trampoSize_) return false;
   std::vector<unsigned char> chunk(trampoSize_ < kReadChunk ? trampoSize_ : kReadChunk);
@@ -340,6 +342,19 @@ bool ExtractionWorker::HoldsPayloadTrampo(const std::string& program) {
     done += want;
   }
   return true;
+}
+
+// Virus scanners commonly open a program just written for some hundred
+// milliseconds, refusing our open meanwhile; nothing else that fails an open
+// goes away by waiting.
+bool ExtractionWorker::OpenAgainstChange(const std::string& path) {
+  for (int attempt = 1;; ++attempt) {
+    OpenFailure failure = OpenFailure::kNone;
+    openFile_ = files_.OpenForRead(path.c_str(), &failure);
+    if (openFile_ != kNoFile) return true;
+    if (failure != OpenFailure::kSharingViolation || attempt == kTrampoOpenAttempts) return false;
+    if (StopRequested()) return false;
+  }
 }
 
 void ExtractionWorker::Rollback() {
