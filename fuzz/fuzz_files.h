@@ -20,9 +20,9 @@ class TrackedFiles : public launcher::fake::LauncherFiles {
     touched.push_back(path);
     return LauncherFiles::CreateForWrite(path);
   }
-  launcher::FileHandle OpenForRead(const char* path) override {
+  launcher::FileHandle OpenForRead(const char* path, launcher::OpenFailure* failure) override {
     touched.push_back(path);
-    return LauncherFiles::OpenForRead(path);
+    return LauncherFiles::OpenForRead(path, failure);
   }
   uint32_t Read(launcher::FileHandle file, void* buffer, uint32_t size) override {
     if (!chunks.empty()) {

@@ -194,7 +194,7 @@ ExtractionWorker::Outcome ExtractionWorker::PreparePayload() {
 ExtractionWorker::Outcome ExtractionWorker::LoadArchive() {
   SetProgress(0, "0%");
   SetStatus("Initialize file information...");
-  openFile_ = files_.OpenForRead(targetPath_.c_str());
+  openFile_ = files_.OpenForRead(targetPath_.c_str(), nullptr);
   if (openFile_ == kNoFile) return Outcome::kCleanUp;
   uint64_t length = 0;
   if (!files_.FileSize(openFile_, &length) || length == 0) {
@@ -324,11 +324,13 @@ void ExtractionWorker::HandOver() {
 }
 
 bool ExtractionWorker::HoldsPayloadTrampo(const std::string& program) {
-  openFile_ = files_.OpenForRead(program.c_str());
   // Without a trampo.exe of our own only its absence is safe; the start is
   // still tried and fails.
-  if (!hasTrampo_) return openFile_ == kNoFile;
-  if (openFile_ == kNoFile) return false;
+  if (!hasTrampo_) {
+    openFile_ = files_.OpenForRead(program.c_str(), nullptr);
+    return openFile_ == kNoFile;
+  }
+  if (!OpenAgainstChange(program)) return false;
   uint64_t size = 0;
   if (!files_.FileSize(openFile_, &size) || size != trampoSize_) return false;
   std::vector<unsigned char> chunk(trampoSize_ < kReadChunk ? trampoSize_ : kReadChunk);
@@ -340,6 +342,19 @@ bool ExtractionWorker::HoldsPayloadTrampo(const std::string& program) {
     done += want;
   }
   return true;
+}
+
+// Virus scanners commonly open a program just written for some hundred
+// milliseconds, refusing our open meanwhile; nothing else that fails an open
+// goes away by waiting.
+bool ExtractionWorker::OpenAgainstChange(const std::string& path) {
+  for (int attempt = 1;; ++attempt) {
+    OpenFailure failure = OpenFailure::kNone;
+    openFile_ = files_.OpenForRead(path.c_str(), &failure);
+    if (openFile_ != kNoFile) return true;
+    if (failure != OpenFailure::kSharingViolation || attempt == kTrampoOpenAttempts) return false;
+    if (StopRequested()) return false;
+  }
 }
 
 void ExtractionWorker::Rollback() {

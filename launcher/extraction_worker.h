@@ -22,6 +22,9 @@ namespace launcher {
 class ExtractionWorker {
  public:
   static constexpr uint32_t kCheckpointMilliseconds = 100;
+  // Opens of trampo.exe tried while another program's handle refuses them,
+  // a checkpoint wait apart.
+  static constexpr int kTrampoOpenAttempts = 5;
 
   // `extractPath` is the TEMP value, at most 259 characters. An inflated
   // archive longer than `archiveLimit` bytes counts as a damaged stream.
@@ -45,6 +48,9 @@ class ExtractionWorker {
   // Whether the file at `program` holds exactly the payload's trampo.exe,
   // read through openFile_, which stays open to keep it so.
   bool HoldsPayloadTrampo(const std::string& program);
+  // Opens the file for reading into openFile_, waiting out a brief hold of
+  // another program's; false when it cannot be opened or a stop was seen.
+  bool OpenAgainstChange(const std::string& path);
   void Rollback();
   void CleanUp();
   // Creates a file for writing into openFile_ and remembers it as this run's.

@@ -71,7 +71,7 @@ int FileInflater::InflateFile(const char* inputPath, const char* outputPath) {
   stream_.next_out = outputBuffer_;
   stream_.avail_out = kBufferSize;
 
-  input_ = files_.OpenForRead(inputPath);
+  input_ = files_.OpenForRead(inputPath, nullptr);
   output_ = input_ != kNoFile ? files_.CreateForWrite(outputPath) : kNoFile;
   createdOutput_ = output_ != kNoFile;
   if (input_ == kNoFile || output_ == kNoFile) {

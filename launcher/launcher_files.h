@@ -11,6 +11,10 @@ namespace launcher {
 using FileHandle = void*;
 inline constexpr FileHandle kNoFile = nullptr;
 
+// Why an open failed, as far as the worker tells failures apart: a sharing
+// violation is another program's handle, which may soon go away.
+enum class OpenFailure { kNone, kSharingViolation, kOther };
+
 class LauncherFiles {
  public:
   virtual ~LauncherFiles() = default;
@@ -22,8 +26,9 @@ class LauncherFiles {
   virtual FileHandle CreateForWrite(const char* path) = 0;
   // Opens an existing file for reading, sharing reads only: while it is open
   // nobody can write, replace or delete it, but others can read it (and so
-  // start it). kNoFile on failure, also while someone is writing it.
-  virtual FileHandle OpenForRead(const char* path) = 0;
+  // start it). kNoFile on failure, also while someone is writing it; then
+  // *failure (when given) says why, and kNone on success.
+  virtual FileHandle OpenForRead(const char* path, OpenFailure* failure) = 0;
   // The file's length in bytes; false when it cannot be taken.
   virtual bool FileSize(FileHandle file, uint64_t* size) = 0;
   // Bytes actually read or written; fewer than asked means end of file or failure.

@@ -47,10 +47,20 @@ FileHandle LauncherFiles::CreateForWrite(const char* path) {
   return Open(k, kWrite, kShareWrite);
 }
 
-FileHandle LauncherFiles::OpenForRead(const char* path) {
+FileHandle LauncherFiles::OpenForRead(const char* path, OpenFailure* failure) {
   std::string k = Key(path);
-  if (!files.count(k) || !MayOpen(k, kRead, kShareRead)) return kNoFile;
-  return Open(k, kRead, kShareRead);
+  OpenFailure why = OpenFailure::kNone;
+  auto refused = refusedReads.find(k);
+  if (!files.count(k)) {
+    why = OpenFailure::kOther;
+  } else if (refused != refusedReads.end() && refused->second > 0) {
+    --refused->second;
+    why = OpenFailure::kSharingViolation;
+  } else if (!MayOpen(k, kRead, kShareRead)) {
+    why = OpenFailure::kSharingViolation;
+  }
+  if (failure) *failure = why;
+  return why == OpenFailure::kNone ? Open(k, kRead, kShareRead) : kNoFile;
 }
 
 bool LauncherFiles::FileSize(FileHandle file, uint64_t* size) {

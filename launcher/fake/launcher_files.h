@@ -30,6 +30,9 @@ class LauncherFiles : public launcher::LauncherFiles {
  public:
   std::map<std::string, File> files;   // keyed by Key(path)
   std::set<std::string> failCreate;    // Key(path) of files that cannot be created
+  // Key(path) of existing files and how many more opens for reading another
+  // program's brief hold (a scanner's) refuses as a sharing violation.
+  std::map<std::string, int> refusedReads;
   std::set<std::string> directories;   // Key(path), without a trailing backslash
   uint64_t writeBudget = UINT64_MAX;   // bytes the "disk" still takes
   int openHandles = 0;
@@ -48,7 +51,7 @@ class LauncherFiles : public launcher::LauncherFiles {
   bool IsOpen(const std::string& path) const;
 
   FileHandle CreateForWrite(const char* path) override;
-  FileHandle OpenForRead(const char* path) override;
+  FileHandle OpenForRead(const char* path, OpenFailure* failure) override;
   bool FileSize(FileHandle file, uint64_t* size) override;
   uint32_t Read(FileHandle file, void* buffer, uint32_t size) override;
   uint32_t Write(FileHandle file, const void* buffer, uint32_t size) override;

@@ -46,8 +46,14 @@ FileHandle LauncherFiles::CreateForWrite(const char* path) {
   return FromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-FileHandle LauncherFiles::OpenForRead(const char* path) {
-  return FromHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+FileHandle LauncherFiles::OpenForRead(const char* path, OpenFailure* failure) {
+  HANDLE opened = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (failure) {
+    *failure = opened != INVALID_HANDLE_VALUE           ? OpenFailure::kNone
+               : GetLastError() == ERROR_SHARING_VIOLATION ? OpenFailure::kSharingViolation
+                                                           : OpenFailure::kOther;
+  }
+  return FromHandle(opened);
 }
 
 bool LauncherFiles::FileSize(FileHandle file, uint64_t* size) {

@@ -8,7 +8,7 @@ namespace launcher::win32 {
 class LauncherFiles : public launcher::LauncherFiles {
  public:
   FileHandle CreateForWrite(const char* path) override;
-  FileHandle OpenForRead(const char* path) override;
+  FileHandle OpenForRead(const char* path, OpenFailure* failure) override;
   bool FileSize(FileHandle file, uint64_t* size) override;
   uint32_t Read(FileHandle file, void* buffer, uint32_t size) override;
   uint32_t Write(FileHandle file, const void* buffer, uint32_t size) override;

@@ -79,6 +79,15 @@ void FileSystem::MakeLink(const std::string& link, const std::string& target) {
 void FileSystem::DenyWrites(const std::string& directory) { denyWrites_.insert(Key(directory)); }
 void FileSystem::Lock(const std::string& file) { locked_.insert(Key(file)); }
 void FileSystem::Unlock(const std::string& file) { locked_.erase(Key(file)); }
+void FileSystem::HoldDirectory(const std::string& directory) { heldDirectories_.insert(Key(directory)); }
+
+void FileSystem::ReleaseDirectory(const std::string& directory) {
+  const std::string key = Key(directory);
+  heldDirectories_.erase(key);
+  auto it = nodes_.find(key);
+  if (it != nodes_.end() && it->second.deletePending) nodes_.erase(it);
+}
+
 void FileSystem::FailReadsAfter(const std::string& file, std::uint64_t bytes) { readLimits_[Key(file)] = bytes; }
 
 bool FileSystem::Resize(std::size_t from, std::size_t to) {
@@ -104,19 +113,22 @@ FsResult FileSystem::CheckParent(const std::string& normalized) {
   const std::string parent = Parent(normalized);
   Node* dir = parent.empty() ? nullptr : Find(Canonical(parent, true));
   if (!dir || !dir->directory) return FsResult::kPathNotFound;
+  if (dir->deletePending) return FsResult::kAccessDenied;
   if (denyWrites_.count(Key(Canonical(parent, true)))) return FsResult::kAccessDenied;
   return FsResult::kOk;
 }
 
 std::optional<std::uint32_t> FileSystem::Attributes(const std::string& path) {
   Node* n = Find(path);
-  if (!n) return std::nullopt;
+  // A directory pending deletion can no longer be opened to ask.
+  if (!n || n->deletePending) return std::nullopt;
   return n->attributes;
 }
 
 FsResult FileSystem::SetAttributes(const std::string& path, std::uint32_t attributes) {
   Node* n = Find(path);
   if (!n) return Find(Parent(Canonical(path))) ? FsResult::kNotFound : FsResult::kPathNotFound;
+  if (n->deletePending) return FsResult::kAccessDenied;
   const std::uint32_t settable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
   n->attributes = (n->attributes & ~settable) | (attributes & settable);
   changed_.push_back(n->path);
@@ -290,7 +302,7 @@ FsResult FileSystem::EraseFile(const std::string& path) {
 
 FsResult FileSystem::MakeDirectory(const std::string& path) {
   const std::string p = Canonical(path);
-  if (Find(p)) return FsResult::kAlreadyExists;
+  if (Node* n = Find(p)) return n->deletePending ? FsResult::kAccessDenied : FsResult::kAlreadyExists;
   if (FsResult r = CheckParent(p); r != FsResult::kOk) return r;
   nodes_[UpperKey(p)] = Node{p, true, kAttrDirectory, {}, {}};
   changed_.push_back(p);
@@ -302,13 +314,17 @@ FsResult FileSystem::EraseDirectory(const std::string& path) {
   Node* n = Find(p);
   if (!n) return Find(Parent(p)) ? FsResult::kNotFound : FsResult::kPathNotFound;
   if (!n->directory || Parent(p).empty()) return FsResult::kFailed;
-  if (n->attributes & kAttrReadOnly) return FsResult::kAccessDenied;
+  if (n->deletePending || (n->attributes & kAttrReadOnly)) return FsResult::kAccessDenied;
   // A link holds no entries of its own: its target's stay where they are.
   const std::string prefix = UpperKey(p) + "\\";
   auto child = nodes_.lower_bound(prefix);
   if (child != nodes_.end() && child->first.compare(0, prefix.size(), prefix) == 0)
     return FsResult::kDirectoryNotEmpty;
   changed_.push_back(p);
+  if (heldDirectories_.count(UpperKey(p))) {
+    n->deletePending = true;
+    return FsResult::kOk;
+  }
   nodes_.erase(UpperKey(p));
   return FsResult::kOk;
 }
@@ -317,6 +333,7 @@ FsResult FileSystem::List(const std::string& directory, std::vector<DirectoryEnt
   const std::string p = Canonical(directory, true);
   Node* dir = Find(p);
   if (!dir || !dir->directory) return FsResult::kPathNotFound;
+  if (dir->deletePending) return FsResult::kAccessDenied;
   entries->clear();
   const std::string prefix = UpperKey(p) + "\\";
   for (auto it = nodes_.lower_bound(prefix);
@@ -334,7 +351,7 @@ void FileSystem::SetShortName(const std::string& path, const std::string& shortN
 
 std::optional<std::string> FileSystem::ShortName(const std::string& path) {
   Node* n = Find(path);
-  if (!n) return std::nullopt;
+  if (!n || n->deletePending) return std::nullopt;
   auto it = shortNames_.find(Key(path));
   if (it != shortNames_.end()) return it->second;
   return n->path.substr(n->path.rfind('\\') + 1);

@@ -33,6 +33,15 @@ class FileSystem : public platform::FileSystem {
   void Lock(const std::string& file);
   void Unlock(const std::string& file);
   bool diskFull = false;
+  // Another program's handle on `directory` opened with delete sharing (an
+  // Explorer window on it, the search indexer, a scanner). Removing the
+  // directory then succeeds but only marks it for deletion, as Windows does
+  // where deletion is not immediate; until ReleaseDirectory it reads as
+  // absent, still stands in its parent's listing (so the parent cannot be
+  // removed), and refuses every create inside it and every create of its
+  // name with kAccessDenied. The release completes a pending removal.
+  void HoldDirectory(const std::string& directory);
+  void ReleaseDirectory(const std::string& directory);
   // Reads of `file` that reach past its first `bytes` bytes fail, as at a bad
   // sector (whole-file reads and copies of it too).
   void FailReadsAfter(const std::string& file, std::uint64_t bytes);
@@ -73,6 +82,7 @@ class FileSystem : public platform::FileSystem {
     std::uint32_t attributes = 0;
     std::string data;
     std::string linkTarget;  // for a directory link
+    bool deletePending = false;  // removed while held: gone once released
   };
   // Absolute, "\"-separated, without a trailing "\" (a root is "C:").
   static std::string Normalize(const std::string& path);
@@ -89,6 +99,7 @@ class FileSystem : public platform::FileSystem {
   std::map<std::string, Node> nodes_;  // by upper-cased normalized path
   std::set<std::string> denyWrites_;
   std::set<std::string> locked_;
+  std::set<std::string> heldDirectories_;
   std::map<std::string, std::string> shortNames_;
   std::map<std::string, int> openCount_;  // by key: files held open by OpenFile objects
   std::map<std::string, int> writers_;    // by key: of those, the ones open for writing

@@ -30,6 +30,12 @@ class ContractPlatform {
   // directory `target`; false when the platform will not make one here.
   virtual bool MakeDirectoryLink(const std::string& link, const std::string& target) = 0;
 
+  // Another program's handle on the existing `directory`, opened with delete
+  // sharing as an Explorer window or the search indexer holds one; false
+  // when none can be opened. ReleaseDirectory closes it.
+  virtual bool HoldDirectory(const std::string& directory) = 0;
+  virtual void ReleaseDirectory(const std::string& directory) = 0;
+
   virtual platform::Registry& registry() = 0;
   // A key path that belongs to this test alone under every root; it does not
   // exist yet, and whatever the test leaves below it is removed afterwards.

@@ -22,6 +22,11 @@ class FakePlatform : public ContractPlatform {
     files_.MakeLink(link, target);
     return true;
   }
+  bool HoldDirectory(const std::string& directory) override {
+    files_.HoldDirectory(directory);
+    return true;
+  }
+  void ReleaseDirectory(const std::string& directory) override { files_.ReleaseDirectory(directory); }
   platform::Registry& registry() override { return registry_; }
   const std::string& registryScratch() override { return registryScratch_; }
 

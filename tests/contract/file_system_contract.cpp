@@ -67,6 +67,31 @@ TEST(FileSystemContract, ReadOnlyFilesRefuseDeletionUntilReset) {
   EXPECT_EQ(fs.EraseFile(file), FsResult::kOk);
 }
 
+// A directory that another program holds open with delete sharing (an
+// Explorer window on it, the search indexer) takes files and gives them up
+// as before, and its removal succeeds; it is gone, its name free, once that
+// program lets go. What happens in between differs, so it is not held to
+// here: where deletion is not immediate (NTFS before POSIX delete semantics,
+// FAT, network shares) Windows keeps the directory pending deletion, refuses
+// every create inside it and answers kAccessDenied for its name, as the fake
+// does; Windows with POSIX delete semantics frees the name at once; Wine
+// keeps the directory, lets files be created inside it and answers
+// kAlreadyExists for its name.
+TEST(FileSystemContract, AHeldDirectoryGoesWhenReleased) {
+  auto p = MakeContractPlatform();
+  auto& fs = p->files();
+  const std::string dir = p->scratch() + "\\held";
+  ASSERT_EQ(fs.MakeDirectory(dir), FsResult::kOk);
+  ASSERT_TRUE(p->HoldDirectory(dir));
+  ASSERT_EQ(fs.WriteAll(dir + "\\f.txt", "x"), FsResult::kOk);
+  ASSERT_EQ(fs.EraseFile(dir + "\\f.txt"), FsResult::kOk);
+  EXPECT_EQ(fs.EraseDirectory(dir), FsResult::kOk);
+  p->ReleaseDirectory(dir);
+  EXPECT_FALSE(fs.Attributes(dir));
+  EXPECT_EQ(fs.MakeDirectory(dir), FsResult::kOk);
+  EXPECT_EQ(fs.WriteAll(dir + "\\f.txt", "x"), FsResult::kOk);
+}
+
 TEST(FileSystemContract, ListingShowsHiddenEntriesWithoutDots) {
   auto p = MakeContractPlatform();
   auto& fs = p->files();

@@ -26,7 +26,7 @@ class LauncherFilesContract : public ::testing::Test {
     files().Close(f);
   }
   Bytes get(const std::string& name) {
-    FileHandle f = files().OpenForRead(path(name).c_str());
+    FileHandle f = files().OpenForRead(path(name).c_str(), nullptr);
     if (f == kNoFile) return Bytes{'?'};
     uint64_t size = 0;
     EXPECT_TRUE(files().FileSize(f, &size));
@@ -47,7 +47,9 @@ TEST_F(LauncherFilesContract, CreateReplacesAndNamesIgnoreCase) {
   EXPECT_EQ((Bytes{'b', 'c'}), get("a.txt")) << "created anew: the old content is gone";
   put("empty.bin", Bytes());
   EXPECT_TRUE(get("empty.bin").empty());
-  EXPECT_EQ(kNoFile, files().OpenForRead(path("missing.txt").c_str()));
+  launcher::OpenFailure failure = launcher::OpenFailure::kNone;
+  EXPECT_EQ(kNoFile, files().OpenForRead(path("missing.txt").c_str(), &failure));
+  EXPECT_EQ(launcher::OpenFailure::kOther, failure) << "absent is not held";
   EXPECT_EQ(kNoFile, files().CreateForWrite(path("no such folder\\x.txt").c_str()));
 }
 
@@ -88,7 +90,7 @@ TEST_F(LauncherFilesContract, HiddenAndSystemFilesAreNotReplacedButCanBeDeleted)
 TEST_F(LauncherFilesContract, FileOpenForReadingCanOnlyBeRead) {
   put("held.exe", Bytes{'M', 'Z', 1});
   put("other.exe", Bytes{'M', 'Z', 2});
-  FileHandle held = files().OpenForRead(path("held.exe").c_str());
+  FileHandle held = files().OpenForRead(path("held.exe").c_str(), nullptr);
   ASSERT_NE(kNoFile, held);
   EXPECT_EQ(kNoFile, files().CreateForWrite(path("held.exe").c_str())) << "not written";
   EXPECT_FALSE(files().Copy(path("other.exe").c_str(), path("HELD.EXE").c_str())) << "not replaced";
@@ -104,9 +106,15 @@ TEST_F(LauncherFilesContract, FileOpenForReadingCanOnlyBeRead) {
   // A file being written is not read behind the writer's back either.
   FileHandle writing = files().CreateForWrite(path("other.exe").c_str());
   ASSERT_NE(kNoFile, writing);
-  EXPECT_EQ(kNoFile, files().OpenForRead(path("other.exe").c_str()));
+  launcher::OpenFailure failure = launcher::OpenFailure::kNone;
+  EXPECT_EQ(kNoFile, files().OpenForRead(path("other.exe").c_str(), &failure));
+  EXPECT_EQ(launcher::OpenFailure::kSharingViolation, failure) << "held by another handle";
   EXPECT_FALSE(files().Remove(path("other.exe").c_str()));
   files().Close(writing);
+  FileHandle reopened = files().OpenForRead(path("other.exe").c_str(), &failure);
+  EXPECT_NE(kNoFile, reopened);
+  EXPECT_EQ(launcher::OpenFailure::kNone, failure);
+  if (reopened != kNoFile) files().Close(reopened);
 }
 
 TEST_F(LauncherFilesContract, RemoveAndCopy) {

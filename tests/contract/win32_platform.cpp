@@ -1,5 +1,9 @@
 #include <windows.h>
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "platform/win32/environment.h"
 #include "platform/win32/file_system.h"
 #include "platform/win32/registry.h"
@@ -22,6 +26,7 @@ class Win32Platform : public ContractPlatform {
                        std::to_string(counter);
   }
   ~Win32Platform() override {
+    for (const auto& held : heldDirectories_) CloseHandle(held.second);
     for (const auto& name : setVariables_) SetEnvironmentVariableA(name.c_str(), nullptr);
     RemoveTree(scratch_);
     for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
@@ -46,6 +51,20 @@ class Win32Platform : public ContractPlatform {
     CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
     const DWORD a = GetFileAttributesA(link.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+  }
+  bool HoldDirectory(const std::string& directory) override {
+    // A directory opens only with backup semantics.
+    HANDLE h = CreateFileA(directory.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    heldDirectories_.emplace(directory, h);
+    return true;
+  }
+  void ReleaseDirectory(const std::string& directory) override {
+    auto held = heldDirectories_.find(directory);
+    if (held == heldDirectories_.end()) return;
+    CloseHandle(held->second);
+    heldDirectories_.erase(held);
   }
   platform::Registry& registry() override { return registry_; }
   const std::string& registryScratch() override { return registryScratch_; }
@@ -73,6 +92,7 @@ class Win32Platform : public ContractPlatform {
   std::string registryScratch_;
   std::string scratch_;
   std::vector<std::string> setVariables_;
+  std::multimap<std::string, HANDLE> heldDirectories_;
 };
 
 }  // namespace

@@ -128,6 +128,56 @@ TEST(CancelButton, ConfirmedDuringCopyStopsAndHandsOverToTheScript) {
   EXPECT_EQ(f.processes.Of(Kind::kHiddenBatch), (std::vector<std::string>{"C:\\Temp\\temp1.bat"}));
 }
 
+// After the copy step only a close request is left, and the program ends
+// 2.5 s after it is confirmed: the steps that come due meanwhile must not
+// record a product whose files are gone. What ran before the cancel stays.
+TEST(CancelButton, ConfirmedAfterTheCopyStepWritesNothingMore) {
+  using platform::RegistryRoot;
+  struct Case {
+    std::uint64_t cancelAt;  // from "Install Now"
+    bool handlerBefore, recordBefore;
+  };
+  const Case cases[] = {
+      {kTimer4 + 1, false, false},  // Timer5 would come due before the end
+      {kTimer5 + 1, true, false},   // Timer8
+      {kTimer9 - 1, true, true},    // Timer9 and the shortcut steps it starts
+      {kTimer9 + 1, true, true},    // the shortcut steps already started
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cancelAt);
+    InstallFixture f;
+    f.PutWizardFolder();
+    auto& w = f.StartWelcome();
+    for (const char* dir : {"C:\\Users\\tester\\Desktop", kPrograms,
+                            "C:\\Users\\tester\\AppData\\Roaming\\Microsoft\\Internet Explorer\\Quick Launch"})
+      f.files.MakeDirectories(dir);
+    f.GoToOptions();
+    for (auto* option : {&w.ProgramsGroupOption, &w.DesktopOption, &w.StartMenuOption, &w.QuickLaunchOption})
+      option->SetCheck(1);
+    f.Click(w.NextButton);
+    f.host.RunFor(c.cancelAt);
+    ASSERT_FALSE(w.CancelButton.visible());
+
+    f.host.answers = {true};
+    f.wizard->OnCloseRequest();
+    ASSERT_EQ(w.CancelMarker.text(), "zorp");
+    const auto keys = f.registry.AllKeys();
+    const auto changed = f.files.changedPaths().size();
+    f.host.RunFor(2500);
+    ASSERT_TRUE(f.host.ended);
+
+    EXPECT_EQ(f.registry.HasKey(RegistryRoot::kClassesRoot, kHandlerKey), c.handlerBefore);
+    EXPECT_EQ(f.registry.HasKey(RegistryRoot::kLocalMachine, kUninstallKey), c.recordBefore);
+    EXPECT_EQ(f.registry.AllKeys(), keys);
+    for (const auto& path : f.files.AllPaths())
+      EXPECT_FALSE(path.size() > 4 && path.substr(path.size() - 4) == ".lnk") << path;
+    EXPECT_FALSE(f.files.DirectoryExists(std::string(kPrograms) + "\\Velmora"));
+    EXPECT_EQ(f.files.changedPaths().size(), changed);
+    EXPECT_TRUE(f.processes.Of(Kind::kCommandLine).empty());
+    EXPECT_EQ(f.processes.Of(Kind::kHiddenBatch), (std::vector<std::string>{"C:\\Temp\\temp1.bat"}));
+  }
+}
+
 // The script cannot be swapped between writing and starting it; and a file
 // under its name that cannot be replaced (hidden, read-only) is never started.
 TEST(CancelButton, OnlyTheScriptItWroteIsStarted) {

@@ -86,6 +86,56 @@ TEST(InstallChain, WithoutTheMarkerNothingMoves) {
   EXPECT_TRUE(w.CancelButton.enabled());
 }
 
+// Another program holds the old SetupPath open (an Explorer window on it):
+// the removal only marks it for deletion, and until that program lets go
+// nothing can be created in it or under its name. The chain waits, and goes
+// on at the first tick after the release; a cancel meanwhile is not undone.
+TEST(InstallChain, AHeldSetupPathHoldsTheChainOnlyUntilReleased) {
+  const std::string setup = kSetupPath;
+  const std::string marker = setup + "\\temp.dat";
+  {
+    InstallFixture f;
+    f.PutWizardFolder();
+    f.files.PutFile(setup + "\\quilbox.exe", "old");
+    f.files.HoldDirectory(setup);
+    auto& w = f.StartWelcome();
+    f.InstallNow();
+    EXPECT_FALSE(f.files.DirectoryExists(setup));
+    EXPECT_EQ(f.Listing(kMaker), std::set<std::string>{"Quillon"});  // pending, it keeps its parent
+    f.host.RunFor(10000);
+    EXPECT_FALSE(f.files.FileExists(marker));
+    EXPECT_TRUE(w.Timer6.enabled());
+    EXPECT_FALSE(w.Timer7.enabled());
+    EXPECT_EQ(w.CopyStatusLabel.text(), "Checking previous versions...");
+
+    f.files.ReleaseDirectory(setup);
+    f.host.RunFor(kTimer6);
+    EXPECT_FALSE(w.Timer6.enabled());
+    EXPECT_TRUE(w.Timer7.enabled());
+    EXPECT_TRUE(f.files.DirectoryExists(setup));
+    EXPECT_FALSE(f.files.FileExists(marker));  // found and taken away
+    f.host.RunFor(kTimer9 - kTimer6);
+    EXPECT_EQ(w.StatusLabel.text(), "Creating shortcuts...");
+    EXPECT_EQ(f.Listing(setup).size(), 31u);
+    EXPECT_EQ(f.Read(setup + "\\quilbox.exe"), f.sources["quilbox.exe"]);
+  }
+  {
+    InstallFixture f;
+    f.files.PutFile(setup + "\\quilbox.exe", "old");
+    f.files.HoldDirectory(setup);
+    auto& w = f.StartWelcome();
+    f.InstallNow();
+    f.host.RunFor(kTimer6 * 3);
+    f.host.answers = {true};
+    f.Click(w.CancelButton);
+    f.files.ReleaseDirectory(setup);
+    f.host.RunFor(2500);
+    EXPECT_TRUE(f.host.ended);
+    EXPECT_FALSE(f.files.DirectoryExists(setup));
+    EXPECT_FALSE(w.Timer7.enabled());
+  }
+}
+
 TEST(InstallChain, StepsComeAtTheirIntervals) {
   InstallFixture f;
   f.PutWizardFolder();

@@ -422,7 +422,7 @@ TEST_P(WorkerCopyBlocked, StartsNothingAndLeavesThePlantedFile) {
   if (c.readOnly) {
     host.fakeFiles.At(planted).readOnly = true;
   } else {
-    holder = host.fakeFiles.OpenForRead(planted.c_str());
+    holder = host.fakeFiles.OpenForRead(planted.c_str(), nullptr);
     ASSERT_NE(kNoFile, holder);
   }
   host.payload = deflateBytes(archive);
@@ -475,7 +475,7 @@ TEST_F(WorkerTest, TrampoIsHeldAgainstChangeWhileTheShellOpensIt) {
     EXPECT_EQ(kNoFile, host.fakeFiles.CreateForWrite(copy.c_str())) << "not written";
     EXPECT_FALSE(host.fakeFiles.Copy((std::string(kExtract) + "\\other.exe").c_str(), copy.c_str())) << "not replaced";
     EXPECT_FALSE(host.fakeFiles.Remove(copy.c_str())) << "not deleted";
-    FileHandle reader = host.fakeFiles.OpenForRead(copy.c_str());
+    FileHandle reader = host.fakeFiles.OpenForRead(copy.c_str(), nullptr);
     EXPECT_NE(kNoFile, reader) << "but readable, as starting it needs";
     if (reader != kNoFile) host.fakeFiles.Close(reader);
   };
@@ -484,6 +484,57 @@ TEST_F(WorkerTest, TrampoIsHeldAgainstChangeWhileTheShellOpensIt) {
   EXPECT_EQ(files[0].data, host.fakeFiles.At(copy).data);
   EXPECT_FALSE(host.fakeFiles.IsOpen(copy)) << "released once the shell's open has returned";
 }
+
+// A scanner opens the trampo.exe just copied for a while, so the open that
+// checks and holds it is refused as a sharing violation: it is tried up to
+// five times, a checkpoint wait apart, and a stop request meanwhile ends the
+// run. Any other failure is not waited for.
+struct TrampoBusy {
+  const char* label;
+  int refusals;      // sharing violations before the scanner lets go
+  int stopAt;        // the checkpoint that sees a stop request, or -1
+  bool gone;         // the copy is deleted instead, just before the hand-over
+  int refusalsLeft;  // so the opens tried were refusals - refusalsLeft (+1 when one succeeded)
+  int checkpoints;
+  bool started;
+};
+
+class WorkerTrampoBusy : public WorkerTest, public ::testing::WithParamInterface<TrampoBusy> {};
+
+TEST_P(WorkerTrampoBusy, RetriesOnlyASharingViolationAFewTimes) {
+  const TrampoBusy& c = GetParam();
+  const std::string copy = std::string(kExtract) + "\\trampo.exe";
+  const std::string key = fake::LauncherFiles::Key(copy.c_str());
+  host.fakeFiles.refusedReads[key] = c.refusals;
+  host.stopAtCheckpoint = c.stopAt;
+  // Checkpoint 18 is the last before the hand-over.
+  host.atCheckpoint = [&](int n) {
+    if (n == 18 && c.gone) host.fakeFiles.Remove(copy.c_str());
+  };
+  run();
+  EXPECT_EQ(c.refusalsLeft, host.fakeFiles.refusedReads[key]);
+  EXPECT_EQ(c.checkpoints, host.checkpoints) << "one checkpoint wait between attempts";
+  EXPECT_EQ(100u, host.lastWait);
+  EXPECT_EQ(c.started ? 1u : 0u, host.starts.size());
+  // Past the copies every file stays, whether trampo.exe was started or not.
+  EXPECT_EQ(names({0, 1, 2, 3, 4}, {kPacked, kArchive}), inTemp());
+  EXPECT_EQ(c.gone ? names({1, 2, 3, 4}) : names({0, 1, 2, 3, 4}), inExtract());
+  EXPECT_EQ(0, host.positions.back());
+  EXPECT_EQ("", host.statuses.back());
+}
+
+const TrampoBusy kTrampoBusy[] = {
+    {"free", 0, -1, false, 0, 18, true},
+    {"refusedOnce", 1, -1, false, 0, 19, true},
+    {"refusedFourTimes", 4, -1, false, 0, 22, true},
+    {"refusedFiveTimes", 5, -1, false, 0, 22, false},
+    {"heldLonger", 9, -1, false, 4, 22, false},
+    {"stopDuringTheRetries", 9, 20, false, 7, 20, false},
+    {"deletedIsNotWaitedFor", 0, -1, true, 0, 18, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, WorkerTrampoBusy, ::testing::ValuesIn(kTrampoBusy),
+                         [](const ::testing::TestParamInfo<TrampoBusy>& p) { return p.param.label; });
 
 TEST_F(WorkerTest, PlantedTrampoIsNotStartedWhenThePayloadHasNone) {
   files.erase(files.begin());

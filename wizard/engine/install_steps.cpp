@@ -2,6 +2,7 @@
 
 #include "wizard/engine/file_copy.h"
 #include "wizard/engine/install_manifest.h"
+#include "wizard/engine/install_start.h"
 #include "wizard/engine/product_registry.h"
 #include "wizard/model/cancel_flag.h"
 #include "wizard/model/marker_file.h"
@@ -23,9 +24,15 @@ void InstallSteps::Bind() {
 }
 
 void InstallSteps::WaitForMarker() {
+  const std::string marker = MarkerPath(s_.env);
+  // While another program holds the old SetupPath open, its removal only
+  // marks it for deletion, and nothing can be made in it or under its name
+  // until that program lets go: Install Now's attempt is repeated at every
+  // tick, so that the install goes on once it does. Not after a cancel,
+  // whose removal this would undo.
+  if (!s_.files.FileExists(marker) && !CancelFlagSet(s_.window)) MakeSetupPathWithMarker(s_.env, s_.files);
   // Without the marker SetupPath could not be made or written: keep looking,
   // the user can still cancel.
-  const std::string marker = SetupPath(s_.env) + "\\" + kMarkerFileName;
   if (!s_.files.FileExists(marker)) return;
   s_.files.EraseFile(marker);
   s_.window.Timer6.SetEnabled(false);
@@ -104,14 +111,18 @@ void InstallSteps::HandOnToRegistry() {
 void InstallSteps::RegisterHandler() {
   s_.window.Timer5.SetEnabled(false);
   s_.window.StatusLabel.SetText("Updating the registry...");
-  WriteContextMenuHandler(s_.registry);
+  // A cancel confirmed after the copy step has removed the files; the chain
+  // runs on until the program ends but records nothing of them.
+  if (!CancelFlagSet(s_.window)) WriteContextMenuHandler(s_.registry);
   s_.window.Timer8.SetEnabled(true);
 }
 
 void InstallSteps::SaveUninstallRecord() {
   s_.window.Timer8.SetEnabled(false);
   s_.window.StatusLabel.SetText("Saving uninstall configuration...");
-  WriteUninstallRecord(s_.registry, s_.env);
+  // An uninstall record of removed files would list a product whose
+  // uninstaller is gone.
+  if (!CancelFlagSet(s_.window)) WriteUninstallRecord(s_.registry, s_.env);
   s_.window.Timer9.SetEnabled(true);
 }
 
@@ -119,12 +130,15 @@ void InstallSteps::StartShortcutSteps() {
   WizardWindow& w = s_.window;
   w.Timer9.SetEnabled(false);
   w.StatusLabel.SetText("Creating shortcuts...");
-  // A grey programs-group box counts as wanted.
-  if (w.ProgramsGroupOption.check() == 2) w.Timer13.SetEnabled(true);
-  if (w.DesktopOption.check() == 1) w.Timer11.SetEnabled(true);
-  if (w.StartMenuOption.check() == 1) w.Timer12.SetEnabled(true);
-  if (w.ProgramsGroupOption.check() == 1) w.Timer13.SetEnabled(true);
-  if (w.QuickLaunchOption.check() == 1) w.Timer14.SetEnabled(true);
+  // No shortcuts to files a cancel has removed.
+  if (!CancelFlagSet(w)) {
+    // A grey programs-group box counts as wanted.
+    if (w.ProgramsGroupOption.check() == 2) w.Timer13.SetEnabled(true);
+    if (w.DesktopOption.check() == 1) w.Timer11.SetEnabled(true);
+    if (w.StartMenuOption.check() == 1) w.Timer12.SetEnabled(true);
+    if (w.ProgramsGroupOption.check() == 1) w.Timer13.SetEnabled(true);
+    if (w.QuickLaunchOption.check() == 1) w.Timer14.SetEnabled(true);
+  }
   w.Timer15.SetEnabled(true);
 }
 

@@ -18,7 +18,8 @@ struct EngineServices {
 
 // The install as a chain of one-shot timer steps, Timer6 to Timer9: each
 // step disables its own timer, does its work and enables the next one, so
-// the window keeps running between steps.
+// the window keeps running between steps. Once the cancel flag is set the
+// steps still hand on, but write nothing more.
 class InstallSteps {
  public:
   explicit InstallSteps(EngineServices services) : s_(services) {}

@@ -1,5 +1,6 @@
 #include "wizard/engine/shortcuts.h"
 
+#include "wizard/model/cancel_flag.h"
 #include "wizard/model/setup_paths.h"
 
 namespace wizard {
@@ -27,6 +28,8 @@ void ShortcutSteps::SaveShortcut(platform::ShellObject& shell, const std::string
 // Desktop, Start menu and Quick Launch: one "Quillon.lnk" to the product.
 void ShortcutSteps::CreateSingle(Timer& timer, const char* folderName) {
   timer.SetEnabled(false);
+  // A cancel confirmed since the dispatch step: the target is gone.
+  if (CancelFlagSet(s_.window)) return;
   auto shell = s_.shell.CreateShellObject();
   if (!shell) return;
   const std::string target = InSetupPath("quilbox.exe");
@@ -42,6 +45,7 @@ void ShortcutSteps::CreateQuickLaunchShortcut() { CreateSingle(s_.window.Timer14
 
 void ShortcutSteps::CreateProgramsGroup() {
   s_.window.Timer13.SetEnabled(false);
+  if (CancelFlagSet(s_.window)) return;
   auto first = s_.shell.CreateShellObject();
   if (!first) return;
   // The Programs folder is asked for afresh for every directory and shortcut.

@@ -22,7 +22,8 @@ struct ShortcutServices {
 // Each shortcut step goes through a new shell object and ignores every
 // failure after its creation. When no shell object can be created at all,
 // the step creates nothing and starts no refresh (there is nothing to show);
-// it still counts as run, so the install completes.
+// it still counts as run, so the install completes. After a confirmed
+// cancel a step makes nothing and starts no refresh.
 class ShortcutSteps {
  public:
   explicit ShortcutSteps(ShortcutServices services) : s_(services) {}
