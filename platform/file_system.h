@@ -77,8 +77,9 @@ class FileSystem {
   // Creates the file or replaces its whole content.
   virtual FsResult WriteAll(const std::string& path, std::string_view data) = 0;
   // As WriteAll, but the file stays open in *held: until that is destroyed,
-  // nobody else can write, replace or delete it (reading it stays possible),
-  // so a program started from it later runs what was written here.
+  // nobody else can write, replace or delete it (reading it stays possible,
+  // with any sharing that lets others read), so a program started from it
+  // later runs what was written here. *held only reads.
   virtual FsResult WriteAllAndHold(const std::string& path, std::string_view data,
                                    std::unique_ptr<OpenFile>* held) = 0;
   virtual FsResult ReadAll(const std::string& path, std::string* data) = 0;

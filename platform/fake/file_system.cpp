@@ -170,13 +170,16 @@ FsResult FileSystem::ReadAll(const std::string& path, std::string* data) {
 // and fails cleanly should the node go.
 class FileSystem::File : public OpenFile {
  public:
-  File(FileSystem& fs, std::string key, bool writable) : fs_(fs), key_(std::move(key)), writable_(writable) {
+  // A writer refuses other writers; so does a read-only hold.
+  File(FileSystem& fs, std::string key, bool writable, bool refusesWriters)
+      : fs_(fs), key_(std::move(key)), writable_(writable), refusesWriters_(refusesWriters) {
     ++fs_.openCount_[key_];
-    if (writable_) ++fs_.writers_[key_];
+    if (refusesWriters_) ++fs_.writers_[key_];
   }
+  File(FileSystem& fs, std::string key, bool writable) : File(fs, std::move(key), writable, writable) {}
   ~File() override {
     if (--fs_.openCount_[key_] == 0) fs_.openCount_.erase(key_);
-    if (writable_ && --fs_.writers_[key_] == 0) fs_.writers_.erase(key_);
+    if (refusesWriters_ && --fs_.writers_[key_] == 0) fs_.writers_.erase(key_);
   }
 
   FsResult ReadAt(std::uint64_t position, char* buffer, std::size_t size, std::size_t* read) override {
@@ -232,6 +235,7 @@ class FileSystem::File : public OpenFile {
   FileSystem& fs_;
   std::string key_;
   bool writable_;
+  bool refusesWriters_;
 };
 
 FsResult FileSystem::Open(const std::string& path, OpenMode mode, std::unique_ptr<OpenFile>* file) {
@@ -256,7 +260,7 @@ FsResult FileSystem::Open(const std::string& path, OpenMode mode, std::unique_pt
 FsResult FileSystem::WriteAllAndHold(const std::string& path, std::string_view data,
                                     std::unique_ptr<OpenFile>* held) {
   if (FsResult r = WriteAll(path, data); r != FsResult::kOk) return r;
-  *held = std::make_unique<File>(*this, Key(path), true);
+  *held = std::make_unique<File>(*this, Key(path), false, true);
   return FsResult::kOk;
 }
 

@@ -102,7 +102,7 @@ class FileSystem : public platform::FileSystem {
   std::set<std::string> heldDirectories_;
   std::map<std::string, std::string> shortNames_;
   std::map<std::string, int> openCount_;  // by key: files held open by OpenFile objects
-  std::map<std::string, int> writers_;    // by key: of those, the ones open for writing
+  std::map<std::string, int> writers_;    // by key: of those, the ones that refuse other writers
   std::map<std::string, std::uint64_t> readLimits_;  // by key
   std::optional<std::uint64_t> freeBytes_;
   std::vector<std::string> changed_;

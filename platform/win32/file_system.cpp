@@ -178,12 +178,26 @@ FsResult FileSystem::WriteAll(const std::string& path, std::string_view data) {
   return r;
 }
 
+// The hold has no write access: a program that opens the file to run it (the
+// command interpreter with a batch file) then gets in whatever sharing it
+// asks for, as long as it lets others read; sharing reading only still shuts
+// out every writer and deleter. Between the writing handle's close and the
+// hold's open a writer could get in: the hold's open fails while one holds
+// it, and what the hold sees must be what was written.
 FsResult FileSystem::WriteAllAndHold(const std::string& path, std::string_view data,
                                      std::unique_ptr<OpenFile>* held) {
-  HANDLE h = INVALID_HANDLE_VALUE;
-  const FsResult r = CreateAnew(path, data, &h);
-  if (r == FsResult::kOk) *held = std::make_unique<OpenWin32File>(h, data.size());
-  return r;
+  HANDLE written = INVALID_HANDLE_VALUE;
+  if (const FsResult r = CreateAnew(path, data, &written); r != FsResult::kOk) return r;
+  CloseHandle(written);
+  Handle hold(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!hold.valid()) return LastFsResult();
+  std::string seen(data.size() + 1, '\0');
+  DWORD got = 0;
+  if (!ReadFile(hold.get(), seen.data(), static_cast<DWORD>(seen.size()), &got, nullptr)) return LastFsResult();
+  if (seen.compare(0, got, data.data(), data.size()) != 0 || got != data.size()) return FsResult::kSharingViolation;
+  *held = std::make_unique<OpenWin32File>(hold.release(), data.size());
+  return FsResult::kOk;
 }
 
 FsResult FileSystem::ReadAll(const std::string& path, std::string* data) {

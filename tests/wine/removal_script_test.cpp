@@ -241,4 +241,30 @@ TEST(BatchText, ExactInEveryKindOfCodePageOrNothing) {
   }
 }
 
+// However the interpreter shares the script when it opens it, it gets in, as
+// long as it lets others read: the hold has no write access of its own for
+// its sharing to collide with. Writers and deleters stay out.
+TEST(HeldScript, OpensForEveryReaderAndNoWriter) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string script = std::string(temp) + "quillon-held-script.bat";
+  platform::win32::FileSystem files;
+  std::unique_ptr<platform::OpenFile> held;
+  ASSERT_EQ(files.WriteAllAndHold(script, "echo ours\r\n", &held), platform::FsResult::kOk);
+  for (const DWORD sharing : {DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE},
+                              DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}}) {
+    HANDLE reader = CreateFileA(script.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE) << "a reader sharing " << sharing << ": " << GetLastError();
+    if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
+  }
+  HANDLE writer = CreateFileA(script.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+  if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+  EXPECT_FALSE(DeleteFileA(script.c_str()));
+  EXPECT_FALSE(MoveFileA(script.c_str(), (script + ".moved").c_str()));
+  held.reset();
+  EXPECT_TRUE(DeleteFileA(script.c_str()));
+}
+
 }  // namespace
