@@ -113,9 +113,10 @@ bool LauncherFiles::Copy(const char* from, const char* to) {
 }
 
 // The volume's serial number and the file index name one directory however
-// it is reached. Both handles stay open while they are compared: on FAT the
-// index is the place of the directory's entry, which only an open handle
-// keeps from moving.
+// it is reached; they are compared while both handles are open, since a file
+// system may give an index again once nothing holds the file. (On ReFS the
+// 64-bit index is not certain to be unique; there a false "same" only skips
+// the copies, and the check of trampo.exe then starts nothing.)
 bool LauncherFiles::SameDirectory(const char* first, const char* second) {
   HANDLE a = OpenToIdentify(first);
   if (a == INVALID_HANDLE_VALUE) return false;
