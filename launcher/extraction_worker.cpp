@@ -271,6 +271,10 @@ ExtractionWorker::Outcome ExtractionWorker::UnpackEntries() {
 ExtractionWorker::Outcome ExtractionWorker::CopyEntries() {
   SetProgress(0, "0%");
   SetStatus("");
+  // TMP and TEMP may name one folder in two spellings (a short and a long
+  // name, a mapped drive, a "." segment): only the file system can tell that
+  // each copy would be onto the file itself.
+  const bool sameDirectory = files_.SameDirectory(tempDirectory_.c_str(), extractPath_.c_str());
   for (uint32_t i = 0; i < count_; ++i) {
     current_ = i;
     PayloadEntry entry = EntryAt(i);
@@ -282,7 +286,7 @@ ExtractionWorker::Outcome ExtractionWorker::CopyEntries() {
     JoinPath(&targetPath_, extractPath_, "\\", name);
     // When the temporary directory is ExtractPath there is nothing to copy.
     // Any other failure may leave someone else's file where ours should be.
-    if (ComparablePath(writtenPath_) != ComparablePath(targetPath_) &&
+    if (!sameDirectory && ComparablePath(writtenPath_) != ComparablePath(targetPath_) &&
         !files_.Copy(writtenPath_.c_str(), targetPath_.c_str())) {
       return Outcome::kRollback;
     }

@@ -43,6 +43,11 @@ class LauncherFiles {
   // Copies, replacing an existing target; fails when both name the same file,
   // and when the target is read-only, hidden, system or open.
   virtual bool Copy(const char* from, const char* to) = 0;
+  // Whether both paths reach one existing directory, told by the file
+  // system's own identity of it, not by spelling: a short (8.3) and a long
+  // name, a drive letter mapped onto it, a "." segment all reach the same
+  // one. False when either cannot be opened.
+  virtual bool SameDirectory(const char* first, const char* second) = 0;
 };
 
 }  // namespace launcher

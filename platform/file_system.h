@@ -97,8 +97,11 @@ class FileSystem {
 
   // Creates one directory; its parent must exist.
   virtual FsResult MakeDirectory(const std::string& path) = 0;
-  // Removes an empty directory. A directory link (junction or symbolic link,
-  // kAttrReparsePoint) is removed as the link itself; its target stays.
+  // Removes an empty directory. A read-only one gives kAccessDenied, empty or
+  // not (its read-only bit does not keep files from coming and going inside
+  // it); hidden and system ones are removed like any other. A directory link
+  // (junction or symbolic link, kAttrReparsePoint) is removed as the link
+  // itself; its target stays.
   virtual FsResult EraseDirectory(const std::string& path) = 0;
 
   // The entries of a directory, hidden and system ones included, without "."

@@ -8,10 +8,54 @@ namespace launcher::fake {
 
 std::string LauncherFiles::Key(const char* path) { return ComparablePath(path); }
 
-void LauncherFiles::AddDirectory(std::string path) {
-  while (!path.empty() && path.back() == '\\') path.pop_back();
-  directories.insert(Key(path.c_str()));
+namespace {
+
+std::string WithoutTrailingSeparators(std::string key) {
+  while (!key.empty() && key.back() == '\\') key.pop_back();
+  return key;
 }
+
+}  // namespace
+
+std::string LauncherFiles::Resolve(const std::string& path) const {
+  const std::string key = Key(path.c_str());
+  std::vector<std::string> parts;
+  for (size_t start = 0;;) {
+    const size_t slash = key.find('\\', start);
+    const std::string part = key.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+    if (part == "..") {
+      // Never above the drive.
+      if (parts.size() > 1 && !parts.back().empty()) parts.pop_back();
+    } else if (part != ".") {
+      parts.push_back(part);
+    }
+    if (slash == std::string::npos) break;
+    start = slash + 1;
+  }
+  std::string resolved;
+  for (size_t i = 0; i < parts.size(); ++i) resolved += (i ? "\\" : "") + parts[i];
+  // An alias may lead into another alias; a loop of them ends after a few hops.
+  for (int hops = 0; hops < 16; ++hops) {
+    bool replaced = false;
+    for (const auto& alias : aliases_) {
+      const std::string& name = alias.first;
+      if (resolved.compare(0, name.size(), name) == 0 &&
+          (resolved.size() == name.size() || resolved[name.size()] == '\\')) {
+        resolved = alias.second + resolved.substr(name.size());
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) break;
+  }
+  return resolved;
+}
+
+void LauncherFiles::AddAlias(const std::string& alias, const std::string& directory) {
+  aliases_[WithoutTrailingSeparators(Resolve(alias))] = WithoutTrailingSeparators(Resolve(directory));
+}
+
+void LauncherFiles::AddDirectory(std::string path) { directories.insert(WithoutTrailingSeparators(Resolve(path))); }
 
 bool LauncherFiles::ParentExists(const std::string& key) const {
   size_t slash = key.rfind('\\');
@@ -20,7 +64,7 @@ bool LauncherFiles::ParentExists(const std::string& key) const {
 
 std::vector<std::string> LauncherFiles::NamesUnder(const std::string& directory) const {
   std::vector<std::string> out;
-  std::string k = Key(directory.c_str());
+  std::string k = Resolve(directory);
   for (const auto& f : files) {
     if (f.first.compare(0, k.size(), k) == 0 && f.first.find('\\', k.size()) == std::string::npos) {
       out.push_back(f.first.substr(k.size()));
@@ -30,7 +74,7 @@ std::vector<std::string> LauncherFiles::NamesUnder(const std::string& directory)
 }
 
 bool LauncherFiles::IsOpen(const std::string& path) const {
-  std::string k = Key(path.c_str());
+  std::string k = Resolve(path);
   for (const auto& h : handles_) {
     if (h.second->path == k) return true;
   }
@@ -38,7 +82,7 @@ bool LauncherFiles::IsOpen(const std::string& path) const {
 }
 
 FileHandle LauncherFiles::CreateForWrite(const char* path) {
-  std::string k = Key(path);
+  std::string k = Resolve(path);
   if (failCreate.count(k) || !ParentExists(k)) return kNoFile;
   auto it = files.find(k);
   if (it != files.end() && it->second.ProtectedFromReplace()) return kNoFile;
@@ -48,7 +92,7 @@ FileHandle LauncherFiles::CreateForWrite(const char* path) {
 }
 
 FileHandle LauncherFiles::OpenForRead(const char* path, OpenFailure* failure) {
-  std::string k = Key(path);
+  std::string k = Resolve(path);
   OpenFailure why = OpenFailure::kNone;
   auto refused = refusedReads.find(k);
   if (!files.count(k)) {
@@ -104,7 +148,7 @@ void LauncherFiles::Close(FileHandle file) {
 }
 
 bool LauncherFiles::Remove(const char* path) {
-  std::string k = Key(path);
+  std::string k = Resolve(path);
   auto it = files.find(k);
   if (it == files.end() || it->second.readOnly || IsOpen(k)) return false;
   files.erase(it);
@@ -113,7 +157,7 @@ bool LauncherFiles::Remove(const char* path) {
 }
 
 bool LauncherFiles::Copy(const char* from, const char* to) {
-  std::string f = Key(from), t = Key(to);
+  std::string f = Resolve(from), t = Resolve(to);
   if (f == t || !files.count(f) || !ParentExists(t)) return false;
   if (!MayOpen(f, kRead, kShareRead | kShareWrite)) return false;
   auto target = files.find(t);
@@ -121,6 +165,11 @@ bool LauncherFiles::Copy(const char* from, const char* to) {
   files[t] = files[f];
   files[t].readOnly = false;
   return true;
+}
+
+bool LauncherFiles::SameDirectory(const char* first, const char* second) {
+  const std::string a = WithoutTrailingSeparators(Resolve(first));
+  return directories.count(a) != 0 && a == WithoutTrailingSeparators(Resolve(second));
 }
 
 // Windows' share check: each side must share what the other one does.

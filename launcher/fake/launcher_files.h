@@ -28,23 +28,33 @@ struct File {
 // a copy's target shares nothing, and no open file can be deleted.
 class LauncherFiles : public launcher::LauncherFiles {
  public:
-  std::map<std::string, File> files;   // keyed by Key(path)
-  std::set<std::string> failCreate;    // Key(path) of files that cannot be created
-  // Key(path) of existing files and how many more opens for reading another
+  // Every path is keyed by Resolve(path), which is Key(path) for a path
+  // without "." or ".." segments and aliases.
+  std::map<std::string, File> files;
+  std::set<std::string> failCreate;    // the keys of files that cannot be created
+  // The keys of existing files and how many more opens for reading another
   // program's brief hold (a scanner's) refuses as a sharing violation.
   std::map<std::string, int> refusedReads;
-  std::set<std::string> directories;   // Key(path), without a trailing backslash
+  std::set<std::string> directories;   // keys, without a trailing backslash
   uint64_t writeBudget = UINT64_MAX;   // bytes the "disk" still takes
   int openHandles = 0;
   std::vector<std::string> removed;    // as the caller named them
 
-  // Lower case, and a doubled separator counts once, as Windows reads paths.
+  // Upper case, and a doubled separator counts once, as Windows reads paths.
   static std::string Key(const char* path);
+  // Key(path) as the file system reaches it: "." and ".." segments taken out
+  // as Windows takes them out of every path, then an alias replaced by the
+  // directory it names.
+  std::string Resolve(const std::string& path) const;
+  // Another name for the directory `directory`, as a short (8.3) name or a
+  // drive letter mapped onto it (subst, a network drive) gives: every path
+  // through `alias` reaches `directory`.
+  void AddAlias(const std::string& alias, const std::string& directory);
   void AddDirectory(std::string path);
   bool ParentExists(const std::string& key) const;
-  bool Exists(const std::string& path) const { return files.count(Key(path.c_str())) != 0; }
-  File& At(const std::string& path) { return files.at(Key(path.c_str())); }
-  void Put(const std::string& path, const std::vector<unsigned char>& data) { files[Key(path.c_str())].data = data; }
+  bool Exists(const std::string& path) const { return files.count(Resolve(path)) != 0; }
+  File& At(const std::string& path) { return files.at(Resolve(path)); }
+  void Put(const std::string& path, const std::vector<unsigned char>& data) { files[Resolve(path)].data = data; }
   // The keys' names of the files directly inside `directory` (which ends with a separator).
   std::vector<std::string> NamesUnder(const std::string& directory) const;
   // Whether any handle, the worker's or a test's, has the file open.
@@ -59,6 +69,7 @@ class LauncherFiles : public launcher::LauncherFiles {
   void Close(FileHandle file) override;
   bool Remove(const char* path) override;
   bool Copy(const char* from, const char* to) override;
+  bool SameDirectory(const char* first, const char* second) override;
 
  private:
   // Access and share bits, as Win32 combines them.
@@ -75,6 +86,7 @@ class LauncherFiles : public launcher::LauncherFiles {
   Handle& HandleOf(FileHandle file) { return *handles_.at(static_cast<Handle*>(file)); }
 
   std::map<Handle*, std::unique_ptr<Handle>> handles_;
+  std::map<std::string, std::string> aliases_;  // alias key to directory key
 };
 
 }  // namespace launcher::fake

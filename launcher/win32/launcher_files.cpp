@@ -30,6 +30,13 @@ bool RefusesReplace(const char* path) {
          (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 }
 
+// A directory opens only with backup semantics; reading its attributes is
+// all the identity needs, and sharing everything disturbs no other program.
+HANDLE OpenToIdentify(const char* path) {
+  return CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
 }  // namespace
 
 // A new file is created without asking first: under Wine every look-up of a
@@ -103,6 +110,28 @@ bool LauncherFiles::Copy(const char* from, const char* to) {
     return false;
   }
   return CopyFileA(from, to, FALSE) != FALSE;
+}
+
+// The volume's serial number and the file index name one directory however
+// it is reached; they are compared while both handles are open, since a file
+// system may give an index again once nothing holds the file. (On ReFS the
+// 64-bit index is not certain to be unique; there a false "same" only skips
+// the copies, and the check of trampo.exe then starts nothing.)
+bool LauncherFiles::SameDirectory(const char* first, const char* second) {
+  HANDLE a = OpenToIdentify(first);
+  if (a == INVALID_HANDLE_VALUE) return false;
+  HANDLE b = OpenToIdentify(second);
+  bool same = false;
+  if (b != INVALID_HANDLE_VALUE) {
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    same = GetFileInformationByHandle(a, &ia) && GetFileInformationByHandle(b, &ib) &&
+           (ia.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (ib.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+           ia.nFileIndexLow == ib.nFileIndexLow;
+    CloseHandle(b);
+  }
+  CloseHandle(a);
+  return same;
 }
 
 }  // namespace launcher::win32

@@ -16,6 +16,7 @@ class LauncherFiles : public launcher::LauncherFiles {
   void Close(FileHandle file) override;
   bool Remove(const char* path) override;
   bool Copy(const char* from, const char* to) override;
+  bool SameDirectory(const char* first, const char* second) override;
 };
 
 }  // namespace launcher::win32

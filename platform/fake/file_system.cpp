@@ -318,6 +318,7 @@ FsResult FileSystem::EraseDirectory(const std::string& path) {
   Node* n = Find(p);
   if (!n) return Find(Parent(p)) ? FsResult::kNotFound : FsResult::kPathNotFound;
   if (!n->directory || Parent(p).empty()) return FsResult::kFailed;
+  // Read-only is looked at before emptiness, as Windows does.
   if (n->deletePending || (n->attributes & kAttrReadOnly)) return FsResult::kAccessDenied;
   // A link holds no entries of its own: its target's stay where they are.
   const std::string prefix = UpperKey(p) + "\\";

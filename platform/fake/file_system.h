@@ -12,8 +12,8 @@
 namespace platform::fake {
 
 // An in-memory tree with Windows rules: case-insensitive names, drives, a
-// parent that must exist, read-only files that refuse deletion, non-empty
-// directories that refuse removal. Faults are injected per path.
+// parent that must exist, read-only files that refuse deletion, read-only and
+// non-empty directories that refuse removal. Faults are injected per path.
 class FileSystem : public platform::FileSystem {
  public:
   FileSystem();  // drive C: exists

@@ -223,6 +223,13 @@ FsResult FileSystem::MakeDirectory(const std::string& path) {
 }
 
 FsResult FileSystem::EraseDirectory(const std::string& path) {
+  // Windows will not remove a read-only directory, empty or not, and says so
+  // before it looks at what is inside; hidden and system ones go like any
+  // other. Wine leaves it to the host's permissions, which a privileged user
+  // passes: answer as Windows does.
+  const DWORD a = GetFileAttributesA(path.c_str());
+  if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) && (a & FILE_ATTRIBUTE_READONLY))
+    return FsResult::kAccessDenied;
   return RemoveDirectoryA(path.c_str()) ? FsResult::kOk : LastFsResult();
 }
 

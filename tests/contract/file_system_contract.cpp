@@ -67,6 +67,48 @@ TEST(FileSystemContract, ReadOnlyFilesRefuseDeletionUntilReset) {
   EXPECT_EQ(fs.EraseFile(file), FsResult::kOk);
 }
 
+// Hidden and system directories are removed as plain ones are; a read-only
+// directory cannot be removed, empty or not, until its attribute is reset,
+// while files come and go inside it as in any other.
+TEST(FileSystemContract, ReadOnlyDirectoriesRefuseRemovalUntilReset) {
+  auto p = MakeContractPlatform();
+  auto& fs = p->files();
+  const std::uint32_t plain[] = {platform::kAttrHidden, platform::kAttrSystem,
+                                 platform::kAttrHidden | platform::kAttrSystem};
+  for (const std::uint32_t attributes : plain) {
+    SCOPED_TRACE(attributes);
+    const std::string dir = p->scratch() + "\\gone";
+    ASSERT_EQ(fs.MakeDirectory(dir), FsResult::kOk);
+    ASSERT_EQ(fs.SetAttributes(dir, attributes), FsResult::kOk);
+    const auto got = fs.Attributes(dir);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(*got & attributes, attributes);
+    EXPECT_EQ(fs.EraseDirectory(dir), FsResult::kOk);
+    EXPECT_FALSE(fs.Attributes(dir));
+  }
+  const std::uint32_t readOnly[] = {platform::kAttrReadOnly, platform::kAttrReadOnly | platform::kAttrHidden,
+                                    platform::kAttrReadOnly | platform::kAttrSystem};
+  for (const std::uint32_t attributes : readOnly) {
+    SCOPED_TRACE(attributes);
+    const std::string dir = p->scratch() + "\\kept";
+    ASSERT_EQ(fs.MakeDirectory(dir), FsResult::kOk);
+    ASSERT_EQ(fs.SetAttributes(dir, attributes), FsResult::kOk);
+    const auto got = fs.Attributes(dir);
+    ASSERT_TRUE(got);
+    // A platform that drops the bit on a directory has nothing to hold to this.
+    if (!(*got & platform::kAttrReadOnly)) GTEST_SKIP() << "this platform keeps no read-only bit on directories";
+    EXPECT_TRUE(*got & platform::kAttrDirectory);
+    EXPECT_EQ(fs.WriteAll(dir + "\\f.txt", "x"), FsResult::kOk);
+    EXPECT_EQ(fs.EraseDirectory(dir), FsResult::kAccessDenied) << "read-only before not empty";
+    EXPECT_EQ(fs.EraseFile(dir + "\\f.txt"), FsResult::kOk);
+    EXPECT_EQ(fs.EraseDirectory(dir), FsResult::kAccessDenied);
+    EXPECT_TRUE(fs.DirectoryExists(dir));
+    ASSERT_EQ(fs.SetAttributes(dir, 0), FsResult::kOk);
+    EXPECT_EQ(fs.EraseDirectory(dir), FsResult::kOk);
+    EXPECT_FALSE(fs.Attributes(dir));
+  }
+}
+
 // A directory that another program holds open with delete sharing (an
 // Explorer window on it, the search indexer) takes files and gives them up
 // as before, and its removal succeeds; it is gone, its name free, once that

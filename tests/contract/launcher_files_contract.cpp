@@ -130,6 +130,42 @@ TEST_F(LauncherFilesContract, RemoveAndCopy) {
   EXPECT_FALSE(files().Remove(path("one.dat").c_str()));
 }
 
+// One directory is the same however it is spelled; a sibling, its parent, a
+// file or a missing directory is not.
+TEST_F(LauncherFilesContract, ADirectoryIsKnownByIdentityNotBySpelling) {
+  const std::string dir = path("Folder"), sibling = path("Folder2");
+  side->MakeDirectory(dir);
+  side->MakeDirectory(sibling);
+  put("plain.txt", Bytes{'x'});
+  struct Case {
+    std::string first, second;
+    bool same;
+  } cases[] = {
+      {dir, dir, true},
+      {dir, dir + "\\", true},
+      {dir, path("FOLDER"), true},
+      {dir, path(".\\Folder"), true},
+      {dir, dir + "\\.", true},
+      {dir, sibling + "\\..\\Folder", true},
+      {dir, sibling, false},
+      {dir, side->scratch(), false},
+      {dir, path("missing"), false},
+      {path("missing"), path("missing"), false},
+      {path("plain.txt"), path("plain.txt"), false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.same, files().SameDirectory(c.first.c_str(), c.second.c_str())) << c.first << " / " << c.second;
+    EXPECT_EQ(c.same, files().SameDirectory(c.second.c_str(), c.first.c_str())) << c.second << " / " << c.first;
+  }
+
+  std::string drive;
+  if (!side->MapDrive(side->scratch(), &drive)) GTEST_SKIP() << "no drive letter can be mapped here";
+  EXPECT_TRUE(files().SameDirectory((drive + "\\Folder").c_str(), dir.c_str()));
+  EXPECT_TRUE(files().SameDirectory((drive + "\\").c_str(), side->scratch().c_str()));
+  EXPECT_FALSE(files().SameDirectory((drive + "\\Folder2").c_str(), dir.c_str()));
+  EXPECT_FALSE(files().SameDirectory((drive + "\\").c_str(), dir.c_str()));
+}
+
 TEST_F(LauncherFilesContract, StoredTimesReadBack) {
   const uint64_t write = 127290600000000000ull, access = 127290700000000000ull;
   FileHandle f = files().CreateForWrite(path("timed.txt").c_str());

@@ -18,6 +18,11 @@ class LauncherFilesSide {
   virtual void MakeHidden(const std::string& path) = 0;
   virtual void MakeSystem(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
+  virtual void MakeDirectory(const std::string& path) = 0;
+  // Another drive letter for the existing `directory`, as subst maps one,
+  // given as "X:"; false when none can be mapped here. The mapping goes with
+  // the side.
+  virtual bool MapDrive(const std::string& directory, std::string* drive) = 0;
   virtual uint64_t LastWriteTime(const std::string& path) = 0;
   virtual uint64_t LastAccessTime(const std::string& path) = 0;
   // Windows refuses to create a read-only file anew; Wine run by root

@@ -12,6 +12,12 @@ class FakeSide : public LauncherFilesSide {
   void MakeHidden(const std::string& path) override { fake_.At(path).hidden = true; }
   void MakeSystem(const std::string& path) override { fake_.At(path).system = true; }
   bool Exists(const std::string& path) override { return fake_.Exists(path); }
+  void MakeDirectory(const std::string& path) override { fake_.AddDirectory(path); }
+  bool MapDrive(const std::string& directory, std::string* drive) override {
+    *drive = "Q:";
+    fake_.AddAlias(*drive, directory);
+    return true;
+  }
   uint64_t LastWriteTime(const std::string& path) override { return fake_.At(path).lastWrite; }
   uint64_t LastAccessTime(const std::string& path) override { return fake_.At(path).lastAccess; }
   bool EnforcesReadOnlyOnCreate() override { return true; }

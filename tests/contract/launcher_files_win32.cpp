@@ -21,13 +21,20 @@ class Win32Side : public LauncherFilesSide {
     scratch_ += "\\";
   }
   ~Win32Side() override {
+    if (!drive_.empty())
+      DefineDosDeviceA(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, drive_.c_str(), driveTarget_.c_str());
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((scratch_ + "*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
       do {
-        std::string path = scratch_ + data.cFileName;
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string path = scratch_ + name;
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+          RemoveDirectoryA(path.c_str());
+        else
+          DeleteFileA(path.c_str());
       } while (FindNextFileA(find, &data));
       FindClose(find);
     }
@@ -39,6 +46,24 @@ class Win32Side : public LauncherFilesSide {
   void MakeHidden(const std::string& path) override { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN); }
   void MakeSystem(const std::string& path) override { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_SYSTEM); }
   bool Exists(const std::string& path) override { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+  void MakeDirectory(const std::string& path) override { CreateDirectoryA(path.c_str(), nullptr); }
+  bool MapDrive(const std::string& directory, std::string* drive) override {
+    std::string target = directory;
+    while (!target.empty() && target.back() == '\\') target.pop_back();
+    // The highest free letter, where no drive of the machine's is likely.
+    const DWORD used = GetLogicalDrives();
+    for (char letter = 'Z'; letter > 'D'; --letter) {
+      if (used & (1u << (letter - 'A'))) continue;
+      const std::string name = std::string(1, letter) + ":";
+      if (!DefineDosDeviceA(0, name.c_str(), target.c_str())) return false;
+      drive_ = name;
+      driveTarget_ = target;
+      *drive = name;
+      // A mapping that does not reach the directory is no mapping.
+      return GetFileAttributesA((name + "\\").c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    return false;
+  }
   uint64_t LastWriteTime(const std::string& path) override { return FromFileTime(attributes(path).ftLastWriteTime); }
   uint64_t LastAccessTime(const std::string& path) override { return FromFileTime(attributes(path).ftLastAccessTime); }
   bool EnforcesReadOnlyOnCreate() override {
@@ -63,6 +88,7 @@ class Win32Side : public LauncherFilesSide {
   }
   launcher::win32::LauncherFiles files_;
   std::string scratch_;
+  std::string drive_, driveTarget_;
 };
 
 }  // namespace

@@ -138,8 +138,19 @@ TEST_F(DelTreeFixture, AwkwardEntriesAreHandledInsideTheTreeOnly) {
       ASSERT_EQ(f.files.Open(f.setup + "\\SETUP.EXE", mode, file), FsResult::kOk);
     };
   };
+  // A subdirectory "Data" with a file in it, made read-only, hidden or
+  // system, and a plain "Extra" listed after it.
+  auto directory = [](std::uint32_t attributes) {
+    return [attributes](DelTreeMachine& f, std::unique_ptr<platform::OpenFile>*) {
+      f.files.PutFile(f.setup + "\\Data\\a.bin", "a");
+      f.files.PutFile(f.setup + "\\Extra\\y.bin", "y");
+      ASSERT_EQ(f.files.SetAttributes(f.setup + "\\Data", attributes), FsResult::kOk);
+    };
+  };
   const int notEmpty = static_cast<int>(FsResult::kDirectoryNotEmpty);
   const int sharing = static_cast<int>(FsResult::kSharingViolation);
+  const int denied = static_cast<int>(FsResult::kAccessDenied);
+  const int exists = static_cast<int>(FsResult::kAlreadyExists);
   const Case cases[] = {
       {"read-only file", attributed(platform::kAttrReadOnly), notEmpty, {}},
       {"hidden file", attributed(platform::kAttrHidden), notEmpty, {}},
@@ -151,6 +162,22 @@ TEST_F(DelTreeFixture, AwkwardEntriesAreHandledInsideTheTreeOnly) {
        {"\\Quillon\\SETUP.EXE", "\\Quillon\\temp.dat", "\\Quillon\\uninstall.exe"}},
       {"file held open for writing", held(platform::OpenMode::kWrite), sharing,
        {"\\Quillon\\SETUP.EXE", "\\Quillon\\temp.dat", "\\Quillon\\uninstall.exe"}},
+      // Only files have their attributes reset: a read-only directory is
+      // emptied but stays, and its failure stops the call there, so the
+      // subdirectories after it stay too.
+      {"read-only subdirectory", directory(platform::kAttrReadOnly), denied,
+       {"\\Quillon\\Data", "\\Quillon\\Extra", "\\Quillon\\Extra\\y.bin"}},
+      {"read-only hidden subdirectory", directory(platform::kAttrReadOnly | platform::kAttrHidden), denied,
+       {"\\Quillon\\Data", "\\Quillon\\Extra", "\\Quillon\\Extra\\y.bin"}},
+      // Hidden and system ones go as plain ones do; the last failure is then
+      // a re-creation after "Extra", of directories that are still there.
+      {"hidden subdirectory", directory(platform::kAttrHidden), exists, {}},
+      {"system subdirectory", directory(platform::kAttrSystem), exists, {}},
+      {"read-only SetupPath",
+       [](DelTreeMachine& f, std::unique_ptr<platform::OpenFile>*) {
+         ASSERT_EQ(f.files.SetAttributes(f.setup, platform::kAttrReadOnly), FsResult::kOk);
+       },
+       denied, {}},
       {"junction to a folder outside",
        [&](DelTreeMachine& f, std::unique_ptr<platform::OpenFile>*) { f.files.MakeLink(f.setup + "\\Docs", kDocs); },
        notEmpty, {}},

@@ -555,6 +555,57 @@ TEST_F(WorkerTest, SameDirectorySpelledDifferentlyIsStillTheSameFile) {
   EXPECT_EQ(names({0, 1, 2, 3, 4}, {kPacked, kArchive}), inExtract());
 }
 
+// TEMP names the temporary directory, or another folder, in a spelling of its
+// own: whether a copy would be onto the file itself is for the file system to
+// say, not the text. Onto itself the copy is skipped and trampo.exe starts;
+// into another folder every file is copied.
+struct Spelling {
+  const char* label;
+  std::string extractPath;
+  std::vector<std::pair<std::string, std::string>> aliases;  // another name, the directory it names
+  std::string copiesIn;  // where the copies land, when not the temporary directory itself
+};
+
+void PrintTo(const Spelling& s, std::ostream* os) { *os << s.label << ": " << s.extractPath; }
+
+class WorkerSpelling : public WorkerTest, public ::testing::WithParamInterface<Spelling> {};
+
+TEST_P(WorkerSpelling, CopiesOnlyIntoAnotherFolderAndHandsOver) {
+  const Spelling& c = GetParam();
+  host.tempDir = "C:\\Users\\Long Name\\AppData\\Local\\Temp\\";
+  if (!c.copiesIn.empty()) host.fakeFiles.AddDirectory(c.copiesIn);
+  for (const auto& alias : c.aliases) host.fakeFiles.AddAlias(alias.first, alias.second);
+  host.payload = deflateBytes(archive);
+  ExtractionWorker worker(host, c.extractPath);
+  EXPECT_EQ(0, worker.Run());
+
+  EXPECT_EQ(host.statuses.end(), std::find(host.statuses.begin(), host.statuses.end(), "Rollback the updated file..."));
+  ASSERT_EQ(1u, host.starts.size()) << "a copy onto itself is no failure";
+  EXPECT_EQ(c.extractPath + "\\trampo.exe", host.starts[0].file);
+  EXPECT_EQ(names({0, 1, 2, 3, 4}, {kPacked, kArchive}), sorted(host.fakeFiles.NamesUnder(host.tempDir)));
+  if (!c.copiesIn.empty()) {
+    EXPECT_EQ(names({0, 1, 2, 3, 4}), sorted(host.fakeFiles.NamesUnder(c.copiesIn + "\\")));
+    for (const ArchiveFile& f : files) EXPECT_EQ(f.data, host.fakeFiles.At(c.copiesIn + "\\" + f.name).data) << f.name;
+  }
+  for (const ArchiveFile& f : files) EXPECT_EQ(f.data, host.fakeFiles.At(c.extractPath + "\\" + f.name).data) << f.name;
+  EXPECT_EQ(0, host.fakeFiles.openHandles);
+  EXPECT_EQ(1, host.closeRequests);
+}
+
+const Spelling kSpellings[] = {
+    {"shortName", "C:\\Users\\LONGNA~1\\AppData\\Local\\Temp", {{"C:\\Users\\LONGNA~1", "C:\\Users\\Long Name"}}, ""},
+    {"mappedDrive", "T:\\Temp", {{"T:", "C:\\Users\\Long Name\\AppData\\Local"}}, ""},
+    {"dotSegment", "C:\\Users\\Long Name\\AppData\\Local\\.\\Temp", {}, ""},
+    {"dotDotSegment", "C:\\Users\\Long Name\\AppData\\Roaming\\..\\Local\\Temp", {}, ""},
+    {"driveMappedElsewhere", "T:\\Extract", {{"T:", "D:"}}, "D:\\Extract"},
+    {"shortNameOfAnotherFolder", "D:\\EXTRAC~1", {{"D:\\EXTRAC~1", "D:\\Extract"}}, "D:\\Extract"},
+    {"folderInsideTemp", "C:\\Users\\LONGNA~1\\AppData\\Local\\Temp\\Sub", {{"C:\\Users\\LONGNA~1", "C:\\Users\\Long Name"}},
+     "C:\\Users\\Long Name\\AppData\\Local\\Temp\\Sub"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, WorkerSpelling, ::testing::ValuesIn(kSpellings),
+                         [](const ::testing::TestParamInfo<Spelling>& p) { return p.param.label; });
+
 // A file of the user's, hidden or system, lies in the temporary directory
 // under a name the worker wants: its create fails, and the rollback and the
 // clean-up must leave it alone, deleting only what this run wrote.
