@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/command_line.h"
+#include "platform/win32/ansi_code_page.h"
 
 namespace platform::win32 {
 
@@ -36,9 +37,11 @@ std::string ModulePath() {
   }
 }
 
+LeadBytes Environment::AnsiLeadBytes() const { return AnsiCodePageLeadBytes(); }
+
 std::string Environment::ProgramFolder() const {
   std::string path = ModulePath();
-  auto slash = path.find_last_of("\\/");
+  auto slash = LastSeparator(path, AnsiCodePageLeadBytes());
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
