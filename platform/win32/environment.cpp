@@ -10,17 +10,7 @@
 namespace platform::win32 {
 
 std::optional<std::string> Environment::Variable(const std::string& name) const {
-  std::vector<char> buffer(256);
-  for (;;) {
-    SetLastError(ERROR_SUCCESS);
-    DWORD n = GetEnvironmentVariableA(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) {
-      if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
-      return std::string();
-    }
-    if (n < buffer.size()) return std::string(buffer.data(), n);
-    buffer.resize(n + 1);
-  }
+  return AnsiEnvironmentVariable(name.c_str());
 }
 
 std::string Environment::CommandLineArguments() const {
