@@ -6,23 +6,26 @@
 
 namespace launcher::fake {
 
-std::string LauncherFiles::Key(const char* path) { return ComparablePath(path); }
+std::string LauncherFiles::Key(const char* path, const platform::LeadBytes& lead) {
+  return ComparablePath(path, lead);
+}
 
 void LauncherFiles::AddDirectory(std::string path) {
-  while (!path.empty() && path.back() == '\\') path.pop_back();
-  directories.insert(Key(path.c_str()));
+  path = platform::TrimTrailing(path, "\\", leadBytes);
+  directories.insert(Key(path.c_str(), leadBytes));
 }
 
 bool LauncherFiles::ParentExists(const std::string& key) const {
-  size_t slash = key.rfind('\\');
+  size_t slash = platform::LastSeparator(key, leadBytes);
   return slash != std::string::npos && directories.count(key.substr(0, slash)) != 0;
 }
 
 std::vector<std::string> LauncherFiles::NamesUnder(const std::string& directory) const {
   std::vector<std::string> out;
-  std::string k = Key(directory.c_str());
+  std::string k = Key(directory.c_str(), leadBytes);
   for (const auto& f : files) {
-    if (f.first.compare(0, k.size(), k) == 0 && f.first.find('\\', k.size()) == std::string::npos) {
+    if (f.first.compare(0, k.size(), k) == 0 &&
+        platform::FindCharacter(f.first, '\\', leadBytes, k.size()) == std::string::npos) {
       out.push_back(f.first.substr(k.size()));
     }
   }
@@ -30,7 +33,7 @@ std::vector<std::string> LauncherFiles::NamesUnder(const std::string& directory)
 }
 
 bool LauncherFiles::IsOpen(const std::string& path) const {
-  std::string k = Key(path.c_str());
+  std::string k = Key(path.c_str(), leadBytes);
   for (const auto& h : handles_) {
     if (h.second->path == k) return true;
   }
@@ -38,7 +41,7 @@ bool LauncherFiles::IsOpen(const std::string& path) const {
 }
 
 FileHandle LauncherFiles::CreateForWrite(const char* path) {
-  std::string k = Key(path);
+  std::string k = Key(path, leadBytes);
   if (failCreate.count(k) || !ParentExists(k)) return kNoFile;
   auto it = files.find(k);
   if (it != files.end() && it->second.ProtectedFromReplace()) return kNoFile;
@@ -48,7 +51,7 @@ FileHandle LauncherFiles::CreateForWrite(const char* path) {
 }
 
 FileHandle LauncherFiles::OpenForRead(const char* path, OpenFailure* failure) {
-  std::string k = Key(path);
+  std::string k = Key(path, leadBytes);
   OpenFailure why = OpenFailure::kNone;
   auto refused = refusedReads.find(k);
   if (!files.count(k)) {
@@ -104,7 +107,7 @@ void LauncherFiles::Close(FileHandle file) {
 }
 
 bool LauncherFiles::Remove(const char* path) {
-  std::string k = Key(path);
+  std::string k = Key(path, leadBytes);
   auto it = files.find(k);
   if (it == files.end() || it->second.readOnly || IsOpen(k)) return false;
   files.erase(it);
@@ -113,7 +116,7 @@ bool LauncherFiles::Remove(const char* path) {
 }
 
 bool LauncherFiles::Copy(const char* from, const char* to) {
-  std::string f = Key(from), t = Key(to);
+  std::string f = Key(from, leadBytes), t = Key(to, leadBytes);
   if (f == t || !files.count(f) || !ParentExists(t)) return false;
   if (!MayOpen(f, kRead, kShareRead | kShareWrite)) return false;
   auto target = files.find(t);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "launcher/launcher_files.h"
+#include "platform/text.h"
 
 namespace launcher::fake {
 
@@ -38,13 +39,19 @@ class LauncherFiles : public launcher::LauncherFiles {
   int openHandles = 0;
   std::vector<std::string> removed;    // as the caller named them
 
-  // Lower case, and a doubled separator counts once, as Windows reads paths.
-  static std::string Key(const char* path);
+  // The ANSI code page's lead bytes, by whose characters paths are read:
+  // none (1252) unless the test sets them, before the first path goes in.
+  platform::LeadBytes leadBytes;
+
+  // Upper case, and a doubled separator counts once, as Windows reads paths.
+  static std::string Key(const char* path, const platform::LeadBytes& lead = {});
   void AddDirectory(std::string path);
   bool ParentExists(const std::string& key) const;
-  bool Exists(const std::string& path) const { return files.count(Key(path.c_str())) != 0; }
-  File& At(const std::string& path) { return files.at(Key(path.c_str())); }
-  void Put(const std::string& path, const std::vector<unsigned char>& data) { files[Key(path.c_str())].data = data; }
+  bool Exists(const std::string& path) const { return files.count(Key(path.c_str(), leadBytes)) != 0; }
+  File& At(const std::string& path) { return files.at(Key(path.c_str(), leadBytes)); }
+  void Put(const std::string& path, const std::vector<unsigned char>& data) {
+    files[Key(path.c_str(), leadBytes)].data = data;
+  }
   // The keys' names of the files directly inside `directory` (which ends with a separator).
   std::vector<std::string> NamesUnder(const std::string& directory) const;
   // Whether any handle, the worker's or a test's, has the file open.
