@@ -69,7 +69,8 @@ bool quotedBetween(const std::string& line, const std::string& prefix, const std
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string programFiles(reinterpret_cast<const char*>(data), size);
   for (const char* setupName : {"Quillo~1", "Quillon"}) {
-    const auto text = wizard::BuildRemovalScript(programFiles, setupName);
+    // Single-byte: the checks below read the script by bytes.
+    const auto text = wizard::BuildRemovalScript(programFiles, setupName, platform::LeadBytes());
     if (programFiles.find(":\\") == std::string::npos) FUZZ_CHECK(!text);
     if (!text) continue;
     // 36 climbing lines, an empty line, then the walk; no line end at the end.

@@ -49,6 +49,7 @@ int FilePercentage(uint32_t index, uint32_t count) {
 ExtractionWorker::ExtractionWorker(WorkerHost& host, const std::string& extractPath, uint64_t archiveLimit)
     : host_(host),
       files_(host.files()),
+      lead_(host.AnsiLeadBytes()),
       extractPath_(extractPath),
       archiveLimit_(archiveLimit),
       openFile_(kNoFile),
@@ -129,12 +130,12 @@ PayloadEntry ExtractionWorker::EntryAt(uint32_t index) const {
 bool ExtractionWorker::CreateOwn(const std::string& path) {
   openFile_ = files_.CreateForWrite(path.c_str());
   if (openFile_ == kNoFile) return false;
-  created_.insert(ComparablePath(path));
+  created_.insert(Comparable(path));
   return true;
 }
 
 void ExtractionWorker::RemoveOwn(const std::string& path) {
-  auto own = created_.find(ComparablePath(path));
+  auto own = created_.find(Comparable(path));
   if (own == created_.end()) return;
   // Once gone it is no longer ours: a later file of that name may not be.
   if (files_.Remove(path.c_str())) created_.erase(own);
@@ -180,7 +181,7 @@ ExtractionWorker::Outcome ExtractionWorker::PreparePayload() {
   {
     FileInflater inflater(files_, archiveLimit_);
     int result = inflater.InflateFile(writtenPath_.c_str(), targetPath_.c_str());
-    if (inflater.createdOutput()) created_.insert(ComparablePath(targetPath_));
+    if (inflater.createdOutput()) created_.insert(Comparable(targetPath_));
     if (result != 0) return Outcome::kCleanUp;
   }
 
@@ -252,7 +253,7 @@ ExtractionWorker::Outcome ExtractionWorker::UnpackEntries() {
     files_.SetTimes(openFile_, entry.creationTime, entry.lastAccessTime, entry.lastWriteTime);
     CloseOpenFile();
     // A later entry of the same name replaces the earlier one on disk.
-    if (ComparablePath(EntryName(entry)) == "TRAMPO.EXE") {
+    if (Comparable(EntryName(entry)) == "TRAMPO.EXE") {
       hasTrampo_ = true;
       trampoOffset_ = dataOffset_;
       trampoSize_ = entry.sizeLow;
@@ -286,7 +287,7 @@ ExtractionWorker::Outcome ExtractionWorker::CopyEntries() {
     JoinPath(&targetPath_, extractPath_, "\\", name);
     // When the temporary directory is ExtractPath there is nothing to copy.
     // Any other failure may leave someone else's file where ours should be.
-    if (!sameDirectory && ComparablePath(writtenPath_) != ComparablePath(targetPath_) &&
+    if (!sameDirectory && Comparable(writtenPath_) != Comparable(targetPath_) &&
         !files_.Copy(writtenPath_.c_str(), targetPath_.c_str())) {
       return Outcome::kRollback;
     }

@@ -58,6 +58,7 @@ class ExtractionWorker {
   // Deletes the file only when this run created it: a file of the user's
   // that blocked a create is never touched.
   void RemoveOwn(const std::string& path);
+  std::string Comparable(const std::string& path) const { return ComparablePath(path, lead_); }
 
   bool StopRequested();
   void CloseOpenFile();
@@ -72,6 +73,7 @@ class ExtractionWorker {
 
   WorkerHost& host_;
   LauncherFiles& files_;
+  const platform::LeadBytes lead_;
   std::string extractPath_;
   uint64_t archiveLimit_;
   std::string tempDirectory_;

@@ -179,12 +179,20 @@ bool ReadArchive(const unsigned char* data, size_t length, ArchiveListing* listi
   return true;
 }
 
-std::string ComparablePath(const std::string& path) {
+std::string ComparablePath(const std::string& path, const platform::LeadBytes& lead) {
+  const std::string upper = platform::UpperSingleByte(path, lead);
   std::string out;
-  for (char c : platform::UpperAscii(path)) {
-    if (c == '/') c = '\\';
-    if (c == '\\' && out.size() > 1 && out.back() == '\\') continue;
-    out.push_back(c);
+  bool afterSeparator = false;
+  for (size_t i = 0; i < upper.size();) {
+    const size_t next = platform::NextCharacter(upper, i, lead);
+    const bool separator = next == i + 1 && (upper[i] == '\\' || upper[i] == '/');
+    if (separator) {
+      if (!(afterSeparator && out.size() > 1)) out.push_back('\\');
+    } else {
+      out.append(upper, i, next - i);
+    }
+    afterSeparator = separator;
+    i = next;
   }
   return out;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/little_endian.h"
+#include "platform/text.h"
 
 namespace launcher {
 
@@ -65,8 +66,10 @@ bool JoinPath(std::string* out, const std::string& dir, const char* separator, c
 std::string EntryName(const PayloadEntry& entry);
 
 // A path as Windows compares it: ASCII case ignored, "/" read as "\" and a
-// run of separators as one (a leading "\\" stays).
-std::string ComparablePath(const std::string& path);
+// run of separators as one (a leading "\\" stays), read by the characters of
+// the code page whose lead bytes are `lead` (a trail byte is neither a
+// letter to fold nor a separator).
+std::string ComparablePath(const std::string& path, const platform::LeadBytes& lead);
 
 // --- Whole-archive view, used by the packaging tool and by tests. -------------
 

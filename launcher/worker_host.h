@@ -9,6 +9,7 @@
 #include <string>
 
 #include "launcher_files.h"
+#include "platform/text.h"
 
 namespace launcher {
 
@@ -37,6 +38,8 @@ class WorkerHost {
   virtual bool LoadPayload(const unsigned char** data, uint32_t* size) = 0;
   // The running program's full path.
   virtual bool OwnPath(std::string* path) = 0;
+  // The lead bytes of the ANSI code page, by whose characters paths are compared.
+  virtual platform::LeadBytes AnsiLeadBytes() = 0;
   // The shell's "open" verb, normal window, no working directory, no wait.
   virtual void ShellOpen(const char* file, const char* parameters) = 0;
   // One line on standard output (no line end in `line`).

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/text.h"
+
 namespace platform {
 
 // The process's environment as the program sees it.
@@ -20,6 +22,9 @@ class Environment {
 
   // The folder that holds the running program file, without a trailing "\".
   virtual std::string ProgramFolder() const = 0;
+
+  // The lead bytes of the ANSI code page, in which every text above is.
+  virtual LeadBytes AnsiLeadBytes() const = 0;
 };
 
 }  // namespace platform

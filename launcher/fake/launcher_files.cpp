@@ -6,22 +6,23 @@
 
 namespace launcher::fake {
 
-std::string LauncherFiles::Key(const char* path) { return ComparablePath(path); }
+std::string LauncherFiles::Key(const char* path, const platform::LeadBytes& lead) {
+  return ComparablePath(path, lead);
+}
 
 namespace {
 
-std::string WithoutTrailingSeparators(std::string key) {
-  while (!key.empty() && key.back() == '\\') key.pop_back();
-  return key;
+std::string WithoutTrailingSeparators(const std::string& key, const platform::LeadBytes& lead) {
+  return platform::TrimTrailing(key, "\\", lead);
 }
 
 }  // namespace
 
 std::string LauncherFiles::Resolve(const std::string& path) const {
-  const std::string key = Key(path.c_str());
+  const std::string key = Key(path.c_str(), leadBytes);
   std::vector<std::string> parts;
   for (size_t start = 0;;) {
-    const size_t slash = key.find('\\', start);
+    const size_t slash = platform::FindCharacter(key, '\\', leadBytes, start);
     const std::string part = key.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
     if (part == "..") {
       // Never above the drive.
@@ -52,13 +53,16 @@ std::string LauncherFiles::Resolve(const std::string& path) const {
 }
 
 void LauncherFiles::AddAlias(const std::string& alias, const std::string& directory) {
-  aliases_[WithoutTrailingSeparators(Resolve(alias))] = WithoutTrailingSeparators(Resolve(directory));
+  aliases_[WithoutTrailingSeparators(Resolve(alias), leadBytes)] =
+      WithoutTrailingSeparators(Resolve(directory), leadBytes);
 }
 
-void LauncherFiles::AddDirectory(std::string path) { directories.insert(WithoutTrailingSeparators(Resolve(path))); }
+void LauncherFiles::AddDirectory(std::string path) {
+  directories.insert(WithoutTrailingSeparators(Resolve(path), leadBytes));
+}
 
 bool LauncherFiles::ParentExists(const std::string& key) const {
-  size_t slash = key.rfind('\\');
+  size_t slash = platform::LastSeparator(key, leadBytes);
   return slash != std::string::npos && directories.count(key.substr(0, slash)) != 0;
 }
 
@@ -66,7 +70,8 @@ std::vector<std::string> LauncherFiles::NamesUnder(const std::string& directory)
   std::vector<std::string> out;
   std::string k = Resolve(directory);
   for (const auto& f : files) {
-    if (f.first.compare(0, k.size(), k) == 0 && f.first.find('\\', k.size()) == std::string::npos) {
+    if (f.first.compare(0, k.size(), k) == 0 &&
+        platform::FindCharacter(f.first, '\\', leadBytes, k.size()) == std::string::npos) {
       out.push_back(f.first.substr(k.size()));
     }
   }
@@ -168,8 +173,8 @@ bool LauncherFiles::Copy(const char* from, const char* to) {
 }
 
 bool LauncherFiles::SameDirectory(const char* first, const char* second) {
-  const std::string a = WithoutTrailingSeparators(Resolve(first));
-  return directories.count(a) != 0 && a == WithoutTrailingSeparators(Resolve(second));
+  const std::string a = WithoutTrailingSeparators(Resolve(first), leadBytes);
+  return directories.count(a) != 0 && a == WithoutTrailingSeparators(Resolve(second), leadBytes);
 }
 
 // Windows' share check: each side must share what the other one does.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "launcher/launcher_files.h"
+#include "platform/text.h"
 
 namespace launcher::fake {
 
@@ -40,8 +41,12 @@ class LauncherFiles : public launcher::LauncherFiles {
   int openHandles = 0;
   std::vector<std::string> removed;    // as the caller named them
 
+  // The ANSI code page's lead bytes, by whose characters paths are read:
+  // none (1252) unless the test sets them, before the first path goes in.
+  platform::LeadBytes leadBytes;
+
   // Upper case, and a doubled separator counts once, as Windows reads paths.
-  static std::string Key(const char* path);
+  static std::string Key(const char* path, const platform::LeadBytes& lead = {});
   // Key(path) as the file system reaches it: "." and ".." segments taken out
   // as Windows takes them out of every path, then an alias replaced by the
   // directory it names.

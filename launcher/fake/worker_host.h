@@ -53,6 +53,9 @@ class WorkerHost : public launcher::WorkerHost {
   uint32_t TickCount() override { return ticks[tickReads++ % ticks.size()]; }
   bool LoadPayload(const unsigned char** data, uint32_t* size) override;
   bool OwnPath(std::string* path) override;
+  // One code page for the host and its files: 1252 unless the test says otherwise.
+  void SetCodePage(unsigned codePage) { fakeFiles.leadBytes = platform::LeadBytes::OfCodePage(codePage); }
+  platform::LeadBytes AnsiLeadBytes() override { return fakeFiles.leadBytes; }
   void ShellOpen(const char* file, const char* parameters) override;
   void Diagnostic(const char* line) override { diagnostics.push_back(line); }
   launcher::LauncherFiles& files() override { return fakeFiles; }

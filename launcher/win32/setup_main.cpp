@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win32/ansi_code_page.h"
 #include "platform/win32/dll_hardening.h"
 #include "launcher/extraction_worker.h"
 #include "resource_ids.h"
@@ -44,22 +45,18 @@ DWORD WINAPI ExtractionWorkerThread(LPVOID parameter) {
 // 259 characters the launcher's paths can hold.
 size_t PrepareExtractPath() {
   g_extractPath[0] = '\0';
-  char value[MAX_PATH];
-  DWORD length = GetEnvironmentVariableA("TEMP", value, sizeof value);
-  if (length == 0) {
+  const auto value = platform::win32::AnsiEnvironmentVariable("TEMP");
+  if (!value || value->empty()) {
     launcher::win32::WriteDiagnosticLine("Current path is: ");
     return 0;
   }
-  if (length >= sizeof value) {
-    std::string longValue(length, '\0');
-    DWORD got = GetEnvironmentVariableA("TEMP", &longValue[0], length);
-    longValue.resize(got < length ? got : 0);
-    launcher::win32::WriteDiagnosticLine(("Current path is: " + longValue).c_str());
+  if (value->size() >= sizeof g_extractPath) {
+    launcher::win32::WriteDiagnosticLine(("Current path is: " + *value).c_str());
     return 0;
   }
-  std::memcpy(g_extractPath, value, length + 1);
+  std::memcpy(g_extractPath, value->c_str(), value->size() + 1);
   launcher::win32::WriteDiagnosticLine((std::string("Current path is: ") + g_extractPath).c_str());
-  return length;
+  return value->size();
 }
 
 BOOL OnInitDialog(HWND dialog) {

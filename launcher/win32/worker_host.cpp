@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/win32/ansi_code_page.h"
 #include "resource_ids.h"
 #include "system_libraries.h"
 
@@ -89,6 +90,8 @@ bool WorkerHost::OwnPath(std::string* path) {
   path->assign(buffer, length);
   return true;
 }
+
+platform::LeadBytes WorkerHost::AnsiLeadBytes() { return platform::win32::AnsiCodePageLeadBytes(); }
 
 void WorkerHost::ShellOpen(const char* file, const char* parameters) {
   win32::ShellOpen(file, parameters);

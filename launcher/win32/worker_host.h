@@ -26,6 +26,7 @@ class WorkerHost : public launcher::WorkerHost {
   uint32_t TickCount() override;
   bool LoadPayload(const unsigned char** data, uint32_t* size) override;
   bool OwnPath(std::string* path) override;
+  platform::LeadBytes AnsiLeadBytes() override;
   void ShellOpen(const char* file, const char* parameters) override;
   void Diagnostic(const char* line) override;
   launcher::LauncherFiles& files() override;

@@ -21,8 +21,13 @@ class Environment : public platform::Environment {
   std::string CommandLineArguments() const override { return arguments; }
   std::string ProgramFolder() const override { return programFolder; }
 
+  // The ANSI code page the texts are in: 1252 unless the test says otherwise.
+  void SetCodePage(unsigned codePage) { leadBytes_ = LeadBytes::OfCodePage(codePage); }
+  LeadBytes AnsiLeadBytes() const override { return leadBytes_; }
+
  private:
   std::map<std::string, std::string> variables_;  // keyed by the upper-cased name
+  LeadBytes leadBytes_;
 };
 
 }  // namespace platform::fake

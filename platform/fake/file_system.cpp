@@ -8,28 +8,27 @@ namespace platform::fake {
 
 FileSystem::FileSystem() { AddDrive("C:"); }
 
-std::string FileSystem::Normalize(const std::string& path) {
+std::string FileSystem::Normalize(const std::string& path) const {
   std::string p = path;
-  for (char& c : p)
-    if (c == '/') c = '\\';
+  for (std::size_t i = 0; i < p.size(); i = NextCharacter(p, i, lead_))
+    if (p[i] == '/') p[i] = '\\';
   // A path from the root of the current drive.
   if (!p.empty() && p[0] == '\\') p = "C:" + p;
-  while (p.size() > 2 && p.back() == '\\') p.pop_back();
-  return p;
+  return TrimTrailing(p, "\\", lead_, 2);
 }
 
-std::string FileSystem::UpperKey(const std::string& canonical) { return UpperAscii(canonical); }
+std::string FileSystem::UpperKey(const std::string& canonical) const { return UpperSingleByte(canonical, lead_); }
 
 std::string FileSystem::Canonical(const std::string& path, bool followLast) {
   std::string p = Normalize(path);
   // Links may lead to further links; a loop ends after a fixed depth.
   for (int hops = 0; hops < 32; ++hops) {
     bool replaced = false;
-    for (std::size_t end = p.find('\\'); ; end = p.find('\\', end + 1)) {
+    for (std::size_t end = FindCharacter(p, '\\', lead_); ; end = FindCharacter(p, '\\', lead_, end + 1)) {
       const bool last = end == std::string::npos;
       if (last && !followLast) break;
       const std::string prefix = last ? p : p.substr(0, end);
-      auto it = nodes_.find(UpperAscii(prefix));
+      auto it = nodes_.find(UpperKey(prefix));
       if (it != nodes_.end() && !it->second.linkTarget.empty()) {
         p = it->second.linkTarget + (last ? "" : p.substr(end));
         replaced = true;
@@ -42,8 +41,8 @@ std::string FileSystem::Canonical(const std::string& path, bool followLast) {
   return p;
 }
 
-std::string FileSystem::Parent(const std::string& normalized) {
-  auto slash = normalized.rfind('\\');
+std::string FileSystem::Parent(const std::string& normalized) const {
+  auto slash = LastSeparator(normalized, lead_);
   if (slash == std::string::npos) return {};
   return normalized.substr(0, slash);
 }
@@ -343,9 +342,9 @@ FsResult FileSystem::List(const std::string& directory, std::vector<DirectoryEnt
   const std::string prefix = UpperKey(p) + "\\";
   for (auto it = nodes_.lower_bound(prefix);
        it != nodes_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
-    if (it->first.find('\\', prefix.size()) != std::string::npos) continue;
+    if (FindCharacter(it->first, '\\', lead_, prefix.size()) != std::string::npos) continue;
     const Node& n = it->second;
-    entries->push_back({n.path.substr(n.path.rfind('\\') + 1), n.attributes, n.data.size()});
+    entries->push_back({n.path.substr(LastSeparator(n.path, lead_) + 1), n.attributes, n.data.size()});
   }
   return FsResult::kOk;
 }
@@ -359,7 +358,7 @@ std::optional<std::string> FileSystem::ShortName(const std::string& path) {
   if (!n || n->deletePending) return std::nullopt;
   auto it = shortNames_.find(Key(path));
   if (it != shortNames_.end()) return it->second;
-  return n->path.substr(n->path.rfind('\\') + 1);
+  return n->path.substr(LastSeparator(n->path, lead_) + 1);
 }
 
 }  // namespace platform::fake

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/text.h"
 
 namespace platform::fake {
 
@@ -17,6 +18,10 @@ namespace platform::fake {
 class FileSystem : public platform::FileSystem {
  public:
   FileSystem();  // drive C: exists
+
+  // The ANSI code page that paths are read in: 1252 unless the test says
+  // otherwise. Set it before the first path goes in.
+  void SetCodePage(unsigned codePage) { lead_ = LeadBytes::OfCodePage(codePage); }
 
   void AddDrive(const std::string& drive);  // "D:"
   // Test set-up shortcuts: create every missing directory on the way.
@@ -85,17 +90,18 @@ class FileSystem : public platform::FileSystem {
     bool deletePending = false;  // removed while held: gone once released
   };
   // Absolute, "\"-separated, without a trailing "\" (a root is "C:").
-  static std::string Normalize(const std::string& path);
+  std::string Normalize(const std::string& path) const;
   // Normalized, with every link on the way replaced by its target (the last
   // level too when `followLast`).
   std::string Canonical(const std::string& path, bool followLast = false);
   std::string Key(const std::string& path) { return UpperKey(Canonical(path)); }
-  static std::string UpperKey(const std::string& canonical);
-  static std::string Parent(const std::string& normalized);
+  std::string UpperKey(const std::string& canonical) const;
+  std::string Parent(const std::string& normalized) const;
   Node* Find(const std::string& path);
   // Why a new entry cannot go into the parent of `normalized`, or kOk.
   FsResult CheckParent(const std::string& normalized);
 
+  LeadBytes lead_;
   std::map<std::string, Node> nodes_;  // by upper-cased normalized path
   std::set<std::string> denyWrites_;
   std::set<std::string> locked_;

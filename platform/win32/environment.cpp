@@ -5,21 +5,12 @@
 #include <vector>
 
 #include "platform/command_line.h"
+#include "platform/win32/ansi_code_page.h"
 
 namespace platform::win32 {
 
 std::optional<std::string> Environment::Variable(const std::string& name) const {
-  std::vector<char> buffer(256);
-  for (;;) {
-    SetLastError(ERROR_SUCCESS);
-    DWORD n = GetEnvironmentVariableA(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) {
-      if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
-      return std::string();
-    }
-    if (n < buffer.size()) return std::string(buffer.data(), n);
-    buffer.resize(n + 1);
-  }
+  return AnsiEnvironmentVariable(name.c_str());
 }
 
 std::string Environment::CommandLineArguments() const {
@@ -36,9 +27,11 @@ std::string ModulePath() {
   }
 }
 
+LeadBytes Environment::AnsiLeadBytes() const { return AnsiCodePageLeadBytes(); }
+
 std::string Environment::ProgramFolder() const {
   std::string path = ModulePath();
-  auto slash = path.find_last_of("\\/");
+  auto slash = LastSeparator(path, AnsiCodePageLeadBytes());
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 

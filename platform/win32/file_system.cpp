@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/text.h"
+#include "platform/win32/ansi_code_page.h"
 #include "platform/win32/win32_error.h"
 
 namespace platform::win32 {
@@ -259,14 +261,14 @@ std::optional<std::string> FileSystem::ShortName(const std::string& path) {
     shortPath.resize(n);
     n = GetShortPathNameA(path.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size()));
   }
-  std::string name = path;
-  while (!name.empty() && (name.back() == '\\' || name.back() == '/')) name.pop_back();
+  // "表" is 0x95 0x5C in code page 932: only a separator of its own ends a component.
+  const LeadBytes lead = AnsiCodePageLeadBytes();
+  std::string name = TrimTrailing(path, "\\/", lead);
   if (n > 0 && n < shortPath.size()) {
     shortPath.resize(n);
-    name = shortPath;
-    while (!name.empty() && (name.back() == '\\' || name.back() == '/')) name.pop_back();
+    name = TrimTrailing(shortPath, "\\/", lead);
   }
-  return name.substr(name.find_last_of("\\/") + 1);
+  return name.substr(LastSeparator(name, lead) + 1);
 }
 
 }  // namespace platform::win32

@@ -204,4 +204,46 @@ TEST_F(DelTreeFixture, AwkwardEntriesAreHandledInsideTheTreeOnly) {
   }
 }
 
+
+// "ProgramFiles" ending in a character whose trail byte is 0x5C ("表" in code
+// page 932): no byte of a character is taken for a separator, so the walk
+// reaches every entry, and the trailing "\" and blanks are the real ones.
+TEST(DelTreeCodePages, PathsAreWalkedByCharacters) {
+  struct Case {
+    unsigned codePage;
+    std::string programFiles;  // "C:\qb\ソフト表" where the code page has it
+  };
+  const Case cases[] = {
+      {1252, "C:\\qb\\CAF\xE9"},
+      {932, "C:\\qb\\\x83\x5C\x83\x74\x83\x67\x95\x5C"},
+      {65001, "C:\\qb\\\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88\xE8\xA1\xA8"},
+  };
+  for (const Case& c : cases) {
+    const std::string last = c.programFiles.substr(6);
+    const std::string maker = c.programFiles + "\\Velmora", setup = maker + "\\Quillon";
+    for (const std::string& path : {maker, maker + "\\", "  " + maker + "\\  "}) {
+      SCOPED_TRACE(std::to_string(c.codePage) + " [" + path + "]");
+      DelTreeMachine m;
+      m.env.SetCodePage(c.codePage);
+      m.files.SetCodePage(c.codePage);
+      m.env.Set("ProgramFiles", c.programFiles);
+      m.files.PutFile(maker + "\\" + last + ".txt", "r");
+      m.files.PutFile(setup + "\\quilbox.exe", "q");
+      m.files.PutFile(setup + "\\" + last + "\\" + last + ".bin", "b");
+      EXPECT_NE(wizard::DelTree(m.files, m.env, path), 0);
+      EXPECT_EQ(m.Below(c.programFiles), (std::set<std::string>{maker, setup}));
+    }
+    SCOPED_TRACE(c.codePage);
+    DelTreeMachine m;
+    m.env.SetCodePage(c.codePage);
+    m.files.SetCodePage(c.codePage);
+    m.env.Set("ProgramFiles", c.programFiles);
+    m.files.PutFile(c.programFiles + "\\other.txt", "o");
+    // Called on the value itself: its last character is no "\" to drop.
+    EXPECT_EQ(wizard::DelTree(m.files, m.env, c.programFiles), 0);
+    EXPECT_FALSE(m.files.Attributes(c.programFiles));
+    EXPECT_TRUE(m.files.DirectoryExists("C:\\qb"));
+  }
+}
+
 }  // namespace

@@ -10,6 +10,7 @@ using Kind = platform::fake::Processes::Kind;
 
 const char* const kPrograms = "C:\\Users\\tester\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
 const char* const kProduct = "C:\\Program Files\\Velmora\\Quillon\\quilbox.exe";
+const platform::LeadBytes kSingleByte;
 
 std::string ExpectedScript(const std::string& setupName) {
   std::string s;
@@ -23,11 +24,12 @@ std::string ExpectedScript(const std::string& setupName) {
 }
 
 TEST(RemovalScript, ExactBytesAndShortName) {
-  EXPECT_EQ(wizard::BuildRemovalScript("C:\\Program Files", "Quillon").value() + "\r\n", ExpectedScript("Quillon"));
-  EXPECT_EQ(wizard::BuildRemovalScript("C:\\Program Files", "QUILLO~1").value() + "\r\n",
+  EXPECT_EQ(wizard::BuildRemovalScript("C:\\Program Files", "Quillon", kSingleByte).value() + "\r\n",
+            ExpectedScript("Quillon"));
+  EXPECT_EQ(wizard::BuildRemovalScript("C:\\Program Files", "QUILLO~1", kSingleByte).value() + "\r\n",
             ExpectedScript("QUILLO~1"));
-  EXPECT_EQ(wizard::BuildRemovalScript("Program Files", "Quillon"), std::nullopt);
-  EXPECT_EQ(wizard::BuildRemovalScript("", "Quillon"), std::nullopt);
+  EXPECT_EQ(wizard::BuildRemovalScript("Program Files", "Quillon", kSingleByte), std::nullopt);
+  EXPECT_EQ(wizard::BuildRemovalScript("", "Quillon", kSingleByte), std::nullopt);
 }
 
 // Path text never becomes a command or a variable, and the guard names the
@@ -51,7 +53,7 @@ TEST(RemovalScript, PathsAreQuotedAndTheGuardIsSetupPath) {
       {"D:\\Apps:\\x", "cd \"Apps\"", "\"D:\\Apps:\\x\\Velmora\\Quillon\""},
   };
   for (const Case& c : cases) {
-    const auto text = wizard::BuildRemovalScript(c.programFiles, "Quillon");
+    const auto text = wizard::BuildRemovalScript(c.programFiles, "Quillon", kSingleByte);
     ASSERT_TRUE(text) << c.programFiles;
     EXPECT_NE(text->find("\r\n\r\n" + std::string(c.walk) + "\r\ncd Velmora\r\ncd \"Quillon\"\r\n"), std::string::npos)
         << c.programFiles << "\n" << *text;
@@ -61,8 +63,63 @@ TEST(RemovalScript, PathsAreQuotedAndTheGuardIsSetupPath) {
   }
   // A value no path can have would break out of its quotes: no script.
   for (const char* bad : {"C:\\a\"&calc&\"", "C:\\a\r\ndel *", "C:\\a|b", "C:\\a<b>"})
-    EXPECT_EQ(wizard::BuildRemovalScript(bad, "Quillon"), std::nullopt) << bad;
-  EXPECT_EQ(wizard::BuildRemovalScript("C:\\Program Files", "Q\"x"), std::nullopt);
+    EXPECT_EQ(wizard::BuildRemovalScript(bad, "Quillon", kSingleByte), std::nullopt) << bad;
+  EXPECT_EQ(wizard::BuildRemovalScript("C:\\Program Files", "Q\"x", kSingleByte), std::nullopt);
+}
+
+// "ProgramFiles" read by the characters of the ANSI code page: in code page
+// 932 "ソ" is 0x83 0x5C and "表" 0x95 0x5C, whose 0x5C is no "\", and "ポ" is
+// 0x83 0x7C, whose 0x7C is no "|".
+TEST(RemovalScript, ProgramFilesIsReadByTheCodePagesCharacters) {
+  const std::string kSoftware932 = "\x83\x5C\x83\x74\x83\x67\x95\x5C";  // ソフト表
+  struct Case {
+    unsigned codePage;
+    std::string programFiles;
+    std::string walk;   // the directory of line 38
+    std::string guard;  // the long-name guard's directory
+  };
+  const Case cases[] = {
+      {1252, "C:\\qb\\CAF\xE9\\", "qb\\CAF\xE9", "C:\\qb\\CAF\xE9\\Velmora\\Quillon"},
+      {1252, "C:\\qb\\a\x83\\\\x", "qb\\a\x83\\\\x", "C:\\qb\\a\x83\\x\\Velmora\\Quillon"},
+      {932, "C:\\qb\\" + kSoftware932, "qb\\" + kSoftware932, "C:\\qb\\" + kSoftware932 + "\\Velmora\\Quillon"},
+      {932, "C:\\qb\\" + kSoftware932 + "\\", "qb\\" + kSoftware932,
+       "C:\\qb\\" + kSoftware932 + "\\Velmora\\Quillon"},
+      {932, "C:\\qb\\\x83\x5C\\\\x", "qb\\\x83\x5C\\\\x", "C:\\qb\\\x83\x5C\\x\\Velmora\\Quillon"},
+      {932, "C:\\qb\\\x83\x7C", "qb\\\x83\x7C", "C:\\qb\\\x83\x7C\\Velmora\\Quillon"},
+      {65001, "C:\\qb\\\xE3\x82\xBD\xE8\xA1\xA8\\", "qb\\\xE3\x82\xBD\xE8\xA1\xA8",
+       "C:\\qb\\\xE3\x82\xBD\xE8\xA1\xA8\\Velmora\\Quillon"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.codePage) + " " + c.programFiles);
+    const auto text =
+        wizard::BuildRemovalScript(c.programFiles, "Quillon", platform::LeadBytes::OfCodePage(c.codePage));
+    ASSERT_TRUE(text);
+    EXPECT_NE(text->find("\r\n\r\ncd \"" + c.walk + "\"\r\ncd Velmora\r\n"), std::string::npos) << *text;
+    EXPECT_NE(text->find("if /i \"%CD%\"==\"" + c.guard + "\" goto quillon\r\n"), std::string::npos) << *text;
+    EXPECT_NE(text->find("if /i not \"%CD%\"==\"" + c.guard + "\" goto :eof\r\n"), std::string::npos) << *text;
+  }
+  // A "|" of its own is still no path character, in any code page.
+  for (unsigned codePage : {1252u, 932u, 65001u}) {
+    const auto lead = platform::LeadBytes::OfCodePage(codePage);
+    EXPECT_EQ(wizard::BuildRemovalScript("C:\\qb\\\x83\x5C|", "Quillon", lead), std::nullopt) << codePage;
+    EXPECT_EQ(wizard::BuildRemovalScript("C:\\qb\\a|b", "Quillon", lead), std::nullopt) << codePage;
+  }
+  EXPECT_EQ(wizard::BuildRemovalScript("C:\\qb\\\x83\x7C", "Quillon", kSingleByte), std::nullopt);
+}
+
+// The wizard reads "ProgramFiles" in the environment's code page.
+TEST(CancelButton, ScriptFollowsTheEnvironmentsCodePage) {
+  const std::string programFiles = "C:\\qb\\\x83\x5C\x83\x74\x83\x67\x95\x5C";
+  InstallFixture f;
+  f.env.SetCodePage(932);
+  f.files.SetCodePage(932);
+  f.env.Set("ProgramFiles", programFiles);
+  auto& w = f.StartWelcome();
+  f.Click(w.CancelButton);
+  const std::string script = f.Read("C:\\Temp\\temp1.bat");
+  EXPECT_NE(script.find("\r\ncd \"qb\\\x83\x5C\x83\x74\x83\x67\x95\x5C\"\r\n"), std::string::npos) << script;
+  EXPECT_NE(script.find("if /i not \"%CD%\"==\"" + programFiles + "\\Velmora\\Quillon\" goto :eof"), std::string::npos)
+      << script;
 }
 
 // Cancel, then No: the script is in TEMP, the question was asked below a

@@ -163,5 +163,30 @@ TEST(PayloadArchive, PlainNamesPassTheNameCheck) {
   EXPECT_EQ(NameCheck::Ok, CheckEntryName(full)) << "259 characters and the NUL fill the field";
 }
 
+// Paths compare as Windows reads them in the ANSI code page: in 932 "ヂ" is
+// 0x83 0x61 and "ア" 0x83 0x41 (a trail byte in "a".."z" is no letter to fold),
+// and "ソ" is 0x83 0x5C (its 0x5C no separator to merge with the next).
+TEST(ComparablePath, ReadByTheCodePagesCharacters) {
+  struct Case {
+    unsigned codePage;
+    const char* path;
+    const char* comparable;
+  };
+  const Case cases[] = {
+      {1252, "c:/x//y\\z\\", "C:\\X\\Y\\Z\\"},
+      {1252, "\\\\srv\\x", "\\\\SRV\\X"},
+      {1252, "d:\\\xE9\x61\x83\x61", "D:\\\xE9\x41\x83\x41"},
+      {932, "d:\\t\\\x83\x61", "D:\\T\\\x83\x61"},
+      {932, "d:\\\x83\x5C\\\\x", "D:\\\x83\x5C\\X"},
+      {932, "d:\\\x83/x", "D:\\\x83/X"},
+      {65001, "d:\\\xE3\x82\xBD\x61//b", "D:\\\xE3\x82\xBD\x41\\B"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ComparablePath(c.path, platform::LeadBytes::OfCodePage(c.codePage)), c.comparable)
+        << c.codePage << " " << c.path;
+  const auto cp932 = platform::LeadBytes::OfCodePage(932);
+  EXPECT_NE(ComparablePath("D:\\\x83\x61", cp932), ComparablePath("D:\\\x83\x41", cp932));
+}
+
 }  // namespace
 }  // namespace launcher

@@ -694,5 +694,40 @@ TEST_F(WorkerTest, HundredFilesReportTruncatedPercentages) {
   EXPECT_EQ("1%", *(first + 1));
 }
 
+// The temporary directory and ExtractPath are one folder or two as the code
+// page reads them: in 932 "ヂ" (0x83 0x61) and "ア" (0x83 0x41) are two
+// names, where a byte-wise comparison would skip the copy into ExtractPath.
+TEST_F(WorkerTest, TemporaryAndExtractDirectoriesCompareByCharacters) {
+  struct Case {
+    unsigned codePage;
+    const char* temp;
+    const char* extract;
+    bool same;
+  };
+  const Case cases[] = {
+      {1252, "D:\\x\\\xE9\x61\\", "D:\\X\\\xE9\x41", true},
+      {932, "D:\\x\\\x83\x61\\", "D:\\X\\\x83\x41", false},
+      {932, "D:\\x\\\x83\x5C\\", "D:\\X\\\x83\x5C", true},
+      {65001, "D:\\x\\\xC3\xA9\x61\\", "D:\\X\\\xC3\xA9\x41", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.codePage) + " " + c.extract);
+    FakeHost h;
+    h.SetCodePage(c.codePage);
+    h.tempDir = c.temp;
+    h.payload = deflateBytes(archive);
+    h.fakeFiles.AddDirectory(c.extract);
+    ExtractionWorker worker(h, c.extract);
+    worker.Run();
+    ASSERT_EQ(1u, h.starts.size());
+    EXPECT_EQ(std::string(c.extract) + "\\trampo.exe", h.starts[0].file);
+    std::vector<std::string> expected = names({0, 1, 2, 3, 4}, c.same ? std::vector<std::string>{kPacked, kArchive}
+                                                                      : std::vector<std::string>{});
+    EXPECT_EQ(expected, sorted(h.fakeFiles.NamesUnder(std::string(c.extract) + "\\")));
+    for (const ArchiveFile& f : files)
+      EXPECT_EQ(f.data, h.fakeFiles.At(std::string(c.extract) + "\\" + f.name).data) << f.name;
+  }
+}
+
 }  // namespace
 }  // namespace launcher

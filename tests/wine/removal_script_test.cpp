@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/fake/environment.h"
+#include "platform/win32/ansi_code_page.h"
 #include "platform/win32/file_system.h"
 #include "platform/win32/processes.h"
 #include "tests/wine/e2e_support.h"
@@ -79,7 +80,7 @@ TEST_P(RemovalScriptRun, ActsOnlyInTheInstallDirectory) {
   }
   for (const auto& file : bystanders) ASSERT_TRUE(WriteFile(file, "keep")) << file;
 
-  const auto text = wizard::BuildRemovalScript(programFiles, "Quillon");
+  const auto text = wizard::BuildRemovalScript(programFiles, "Quillon", platform::win32::AnsiCodePageLeadBytes());
   ASSERT_TRUE(text);
   const std::string script = base + "\\temp1.bat";
   ASSERT_TRUE(WriteFile(script, *text + "\r\n"));
@@ -159,6 +160,7 @@ TEST_P(HostilePaths, RemoveSetupPathAndRunNothingElse) {
   const std::string root = std::string("T:\\") + h.name;
   const std::string programFiles = Expand(h.programFiles, root), temp = Expand(h.temp, root);
   platform::fake::Environment env;
+  env.SetCodePage(GetACP());  // the paths are read as the system reads them
   env.Set("ProgramFiles", programFiles);
   env.Set("TEMP", temp);
   const std::string maker = programFiles + "\\Velmora", setup = maker + "\\Quillon";

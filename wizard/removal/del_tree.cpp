@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/text.h"
 #include "wizard/model/setup_paths.h"
 
 namespace wizard {
@@ -12,20 +13,23 @@ namespace {
 
 int Code(FsResult r) { return static_cast<int>(r); }
 
-std::string TrimBlanks(const std::string& text) {
+// A blank after a lead byte is that character's trail byte, not a blank.
+std::string TrimBlanks(const std::string& text, const platform::LeadBytes& lead) {
   const auto first = text.find_first_not_of(' ');
   if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+  return platform::TrimTrailing(text.substr(first), " ", lead);
 }
 
 }  // namespace
 
 int DelTree(platform::FileSystem& files, const platform::Environment& env, const std::string& path) {
   int result = kDelTreeNothingDone;
-  std::string dir = TrimBlanks(path);
+  // A trail byte 0x5C ("ソ" is 0x83 0x5C in code page 932) is no "\".
+  const platform::LeadBytes lead = env.AnsiLeadBytes();
+  std::string dir = TrimBlanks(path, lead);
   if (dir.empty()) return result;
-  if (dir.back() == '\\') dir.pop_back();
-  if (dir.find('\\') == std::string::npos) return result;
+  if (platform::EndsWithCharacter(dir, '\\', lead)) dir.pop_back();
+  if (platform::FindCharacter(dir, '\\', lead) == std::string::npos) return result;
   const auto attributes = files.Attributes(dir);
   if (!attributes || !(*attributes & platform::kAttrDirectory)) return result;
 

@@ -2,29 +2,42 @@
 
 #include <string_view>
 
+#include "platform/text.h"
 #include "wizard/model/setup_paths.h"
 
 namespace wizard {
 
 namespace {
 
+using platform::LeadBytes;
+using platform::NextCharacter;
+
 // Characters no Windows path can hold; a value with one names no directory,
-// and inside the script a quote would end a quoted path early.
-bool NamesNoPath(const std::string& text) {
-  for (const char c : text)
+// and inside the script a quote would end a quoted path early. A trail byte
+// is part of its character ("|" is one in double-byte code pages).
+bool NamesNoPath(const std::string& text, const LeadBytes& lead) {
+  for (std::size_t i = 0; i < text.size(); i = NextCharacter(text, i, lead)) {
+    if (NextCharacter(text, i, lead) != i + 1) continue;
+    const char c = text[i];
     if (static_cast<unsigned char>(c) < 0x20 || std::string_view("\"<>|*?").find(c) != std::string_view::npos)
       return true;
+  }
   return false;
 }
 
 // A path as the interpreter shows the current directory: one "\" between
 // components, none at the end.
-std::string CollapseSeparators(const std::string& path) {
+std::string CollapseSeparators(const std::string& path, const LeadBytes& lead) {
   std::string out;
-  for (const char c : path)
-    if (c != '\\' || out.empty() || out.back() != '\\') out += c;
-  while (out.size() > 3 && out.back() == '\\') out.pop_back();
-  return out;
+  bool afterSeparator = false;
+  for (std::size_t i = 0; i < path.size();) {
+    const std::size_t next = NextCharacter(path, i, lead);
+    const bool separator = next == i + 1 && path[i] == '\\';
+    if (!separator || !afterSeparator) out.append(path, i, next - i);
+    afterSeparator = separator;
+    i = next;
+  }
+  return platform::TrimTrailing(out, "\\", lead, 3);
 }
 
 // A path as one quoted batch word: the interpreter takes "&", "^", "(" and
@@ -37,19 +50,20 @@ std::string QuoteForBatch(const std::string& text) {
 
 }  // namespace
 
-std::optional<std::string> BuildRemovalScript(const std::string& programFiles, const std::string& setupName) {
-  const auto colon = programFiles.find(":\\");
-  if (colon == std::string::npos || NamesNoPath(programFiles) || NamesNoPath(setupName)) return std::nullopt;
+std::optional<std::string> BuildRemovalScript(const std::string& programFiles, const std::string& setupName,
+                                              const platform::LeadBytes& lead) {
+  const auto colon = platform::FindText(programFiles, ":\\", lead);
+  if (colon == std::string::npos || NamesNoPath(programFiles, lead) || NamesNoPath(setupName, lead))
+    return std::nullopt;
   const auto start = colon + 2;
-  const auto second = programFiles.find(":\\", start);
-  std::string relative =
-      programFiles.substr(start, second == std::string::npos ? std::string::npos : second - start);
-  while (!relative.empty() && relative.back() == '\\') relative.pop_back();
+  const auto second = platform::FindText(programFiles, ":\\", lead, start);
+  const std::string relative = platform::TrimTrailing(
+      programFiles.substr(start, second == std::string::npos ? std::string::npos : second - start), "\\", lead);
 
   // The walk can end anywhere (another drive, too deep, a missing or odd
   // directory), so nothing is deleted unless the current directory is
   // SetupPath itself: entered by `setupName`, or shown by its long name.
-  const std::string maker = CollapseSeparators(programFiles + "\\Velmora") + "\\";
+  const std::string maker = CollapseSeparators(programFiles + "\\Velmora", lead) + "\\";
   const std::string lines[] = {
       "cd " + QuoteForBatch(relative.empty() ? "." : relative),
       "cd Velmora",
@@ -77,7 +91,7 @@ bool WriteRemovalScript(WizardWindow& w, const platform::Environment& env, platf
   held->reset();  // an earlier press's script gives way to this one
   const std::string programFiles = env.Variable("ProgramFiles").value_or("");
   const auto setupName = files.ShortName(SetupPath(env)).value_or("Quillon");
-  const auto text = BuildRemovalScript(programFiles, setupName);
+  const auto text = BuildRemovalScript(programFiles, setupName, env.AnsiLeadBytes());
   if (!text) return false;
   w.RemovalScriptText.SetText(*text);
   // The interpreter reads the file in its own code page: a path it would read

@@ -7,6 +7,7 @@
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/processes.h"
+#include "platform/text.h"
 #include "wizard/model/wizard_window.h"
 
 namespace wizard {
@@ -18,9 +19,10 @@ namespace wizard {
 //
 // `programFiles` is the "ProgramFiles" value; `setupName` the name by which
 // the script enters SetupPath (its reported short name, or its long name).
-// std::nullopt when the value holds no ":\" (there is no drive-relative part
-// to walk to) or a character no path can hold. The text has no line end after
-// its last line.
+// Both are read by the characters of the code page whose lead bytes are
+// `lead`. std::nullopt when the value holds no ":\" (there is no
+// drive-relative part to walk to) or a character no path can hold. The text
+// has no line end after its last line.
 //
 // Every path is one quoted word with "%" doubled, so no path text is ever read
 // as a command or a variable. The walk can end somewhere else (another drive,
@@ -28,7 +30,8 @@ namespace wizard {
 // script checks that the current directory is SetupPath itself and stops
 // otherwise. The checks use "if" and "goto", never "&&"/"||", which not every
 // command interpreter honours.
-std::optional<std::string> BuildRemovalScript(const std::string& programFiles, const std::string& setupName);
+std::optional<std::string> BuildRemovalScript(const std::string& programFiles, const std::string& setupName,
+                                              const platform::LeadBytes& lead);
 
 // TEMP + "\temp1.bat".
 std::string RemovalScriptPath(const platform::Environment& env);
