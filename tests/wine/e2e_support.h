@@ -163,6 +163,9 @@ inline WizardFolder PrepareWizardFolder(const std::string& name) {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
   f.root = std::string(temp) + name;
+  // Where the system's code page is 932, a name whose trail bytes are "\\"
+  // (0x5C) and "|" (0x7C): "ソ表ポ".
+  if (GetACP() == 932) f.root += "-\x83\x5C\x95\x5C\x83\x7C";
   f.wizard = f.root + "\\wizard";
   f.searchDir = f.root + "\\path";
   f.programFiles = ProgramFilesSeen(f.root);

@@ -119,7 +119,7 @@ TEST_F(FinishingTest, ConfirmedCancelDuringTheCopyLeavesNothingOfTheProduct) {
   HWND question = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (question = session_.FindTopLevel("#32770", "Quillon")) != nullptr; }, 10000));
   EXPECT_TRUE(Shown(FindByCaption(question, "Are you sure you want to exit the installation?")));
-  Press(FindByCaption(question, "&Yes"));
+  Press(GetDlgItem(question, IDYES));  // by its id: the system words its caption in its own language
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }, 10000));
   EXPECT_EQ(session_.WaitForExit(15000), 0);
   EXPECT_FALSE(Exists(folder_.searchDir + "\\quilbox.dll"));

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -200,23 +201,37 @@ TEST_P(HostilePaths, RemoveSetupPathAndRunNothingElse) {
   EXPECT_TRUE(Exists(temp + "\\temp1.bat"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cmd, HostilePaths,
-    ::testing::Values(
-        // "cd Apps & Tools" would run Tools; cmd /c "...R&D tmp\temp1.bat" runs R, then D.
-        Hostile{"amp", "<root>\\Apps & Tools", "<root>\\R&D tmp",
-                {"T:\\Tools.bat", "<root>\\R.bat", "<root>\\work\\D.bat"}, {}},
-        // "%Apps" and "%OS%" would be expanded: 100Apps is not SetupPath's parent.
-        Hostile{"percent", "<root>\\100%Apps", "<root>\\tmp", {},
-                {"<root>\\100Apps\\Velmora\\Quillon", "<root>\\100Apps\\Velmora"}},
-        // No interpreter takes a "%" in its own command line literally.
-        Hostile{"percenttemp", "<root>\\pf", "<root>\\t%OS%x", {"<root>\\tWindows_NTx\\temp1.bat"}, {}, true, false},
-        Hostile{"caret", "<root>\\R^D (x86)!", "<root>\\a^b (c)!", {"<root>\\ab.bat", "<root>\\a.bat"}, {}},
-        Hostile{"ansi", "<root>\\Pr\xF3grams", "<root>\\T\xE9mp", {}, {}},
-        Hostile{"trailing", "<root>\\Apps\\", "<root>\\tmp\\", {}, {}},
-        Hostile{"driveroot", "T:\\", "<root>\\tmp", {}, {}},
-        Hostile{"sibling", "<root>\\pf", "<root>\\tmp", {}, {"<root>\\pf\\Velmora\\Quillon2"}, false}),
-    [](const auto& param) { return std::string(param.param.name); });
+// The cases for the system's code page: the ANSI ones are Windows-1252's
+// characters, the double-byte ones code page 932's, whose trail bytes include
+// "\\" (0x5C) and "|" (0x7C).
+std::vector<Hostile> HostileCases() {
+  std::vector<Hostile> cases = {
+      // "cd Apps & Tools" would run Tools; cmd /c "...R&D tmp\temp1.bat" runs R, then D.
+      Hostile{"amp", "<root>\\Apps & Tools", "<root>\\R&D tmp",
+              {"T:\\Tools.bat", "<root>\\R.bat", "<root>\\work\\D.bat"}, {}},
+      // "%Apps" and "%OS%" would be expanded: 100Apps is not SetupPath's parent.
+      Hostile{"percent", "<root>\\100%Apps", "<root>\\tmp", {},
+              {"<root>\\100Apps\\Velmora\\Quillon", "<root>\\100Apps\\Velmora"}},
+      // No interpreter takes a "%" in its own command line literally.
+      Hostile{"percenttemp", "<root>\\pf", "<root>\\t%OS%x", {"<root>\\tWindows_NTx\\temp1.bat"}, {}, true, false},
+      Hostile{"caret", "<root>\\R^D (x86)!", "<root>\\a^b (c)!", {"<root>\\ab.bat", "<root>\\a.bat"}, {}},
+      Hostile{"ansi", "<root>\\Pr\xF3grams", "<root>\\T\xE9mp", {}, {}},
+      Hostile{"trailing", "<root>\\Apps\\", "<root>\\tmp\\", {}, {}},
+      Hostile{"driveroot", "T:\\", "<root>\\tmp", {}, {}},
+      Hostile{"sibling", "<root>\\pf", "<root>\\tmp", {}, {"<root>\\pf\\Velmora\\Quillon2"}, false},
+  };
+  const std::string ansi = "ansi";
+  if (GetACP() == 932) {
+    cases.erase(std::remove_if(cases.begin(), cases.end(), [&](const Hostile& h) { return h.name == ansi; }),
+                cases.end());
+    // "ソフト表" and "表ポ": every 0x5C and the 0x7C here are trail bytes.
+    cases.push_back(Hostile{"dbcs", "<root>\\\x83\x5C\x83\x74\x83\x67\x95\x5C", "<root>\\\x95\x5C\x83\x7C", {}, {}});
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cmd, HostilePaths, ::testing::ValuesIn(HostileCases()),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 // The removal script's text in the interpreter's code page, for each kind of
 // code page Windows may have there: single-byte, double-byte, and UTF-8 (the
