@@ -122,6 +122,13 @@ wine_fresh_prefix() {
   # A second fixed drive, for tests of what happens off the system drive.
   mkdir -p "$copy/drive_t"
   ln -sfn ../drive_t "$copy/dosdevices/t:"
+  # A drive letter onto the user's TEMP, as subst or a mapped network drive
+  # makes one: a second spelling of the same folders.
+  local temp
+  for temp in "$copy"/drive_c/users/*/Temp; do
+    [ "$temp" = "${temp%/users/Public/Temp}" ] || continue
+    ln -sfn "../${temp#"$copy/"}" "$copy/dosdevices/u:"
+  done
   export WINEPREFIX="$copy"
 }
 

@@ -205,6 +205,32 @@ TEST_F(SetupUnderWine, SameTemporaryAndTempDirectoryKeepsTheStoredAccessTimes) {
   EXPECT_NE(std::string::npos, handOver.find("program: " + tempDir + "\\trampo.exe")) << handOver;
 }
 
+// TMP and TEMP naming one folder in two spellings: the copies onto
+// themselves are skipped as for one spelling, and trampo.exe runs. The
+// sandbox maps U: onto the user's TEMP, as subst or a network drive would.
+TEST_F(SetupUnderWine, TemporaryDirectoryInAnotherSpellingIsStillTheSameFolder) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string relative = tempDir.substr(std::string(temp).size());
+  std::vector<std::string> spellings = {tempDir + "\\.", scratch + "\\extract\\..\\tmp"};
+  WriteFile(tempDir + "\\drive-probe.txt", "here");
+  if (ReadFile("U:\\" + relative + "\\drive-probe.txt") == "here") spellings.push_back("U:\\" + relative);
+  DeleteFileA((tempDir + "\\drive-probe.txt").c_str());
+  ASSERT_GE(spellings.size(), 2u);
+  if (spellings.size() < 3) std::printf("no drive letter onto TEMP here: the drive spelling is not tried\n");
+  for (const std::string& other : spellings) {
+    SCOPED_TRACE(other);
+    DeleteFileA(record.c_str());
+    std::string setup = setupWithFiles("spelled.exe", fiveFiles());
+    Outcome r = run(setup, environment(other, tempDir));
+    EXPECT_EQ(18u, r.exitCode);
+    std::string handOver = waitForRecord();
+    EXPECT_NE(std::string::npos, handOver.find("program: ")) << "nothing was started: " << r.output;
+    for (const char* name : {"trampo.exe", "quillon.dll", "readme.txt", "setup.ini", "data.bin"})
+      EXPECT_TRUE(Exists(tempDir + "\\" + name)) << name;
+  }
+}
+
 TEST_F(SetupUnderWine, BuiltSetupHandsOverToItsSampleTrampo) {
   // The setup.exe of the build, with the payload the resource script put in.
   Outcome r = run(kBuiltSetup, environment(extractDir, tempDir));
