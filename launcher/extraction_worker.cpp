@@ -332,8 +332,10 @@ bool ExtractionWorker::HoldsPayloadTrampo(const std::string& program) {
   // Without a trampo.exe of our own only its absence is safe; the start is
   // still tried and fails.
   if (!hasTrampo_) {
-    openFile_ = files_.OpenForRead(program.c_str(), nullptr);
-    return openFile_ == kNoFile;
+    // A file another program holds is there all the same.
+    OpenFailure failure = OpenFailure::kNone;
+    openFile_ = files_.OpenForRead(program.c_str(), &failure);
+    return openFile_ == kNoFile && failure != OpenFailure::kSharingViolation;
   }
   if (!OpenAgainstChange(program)) return false;
   uint64_t size = 0;

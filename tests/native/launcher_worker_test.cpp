@@ -540,9 +540,23 @@ TEST_F(WorkerTest, PlantedTrampoIsNotStartedWhenThePayloadHasNone) {
   files.erase(files.begin());
   archive = BuildArchive(files);
   host.fakeFiles.AddDirectory(kExtract);
-  host.fakeFiles.Put(std::string(kExtract) + "\\trampo.exe", testing::bytesOf("MZ planted"));
+  const std::string planted = std::string(kExtract) + "\\trampo.exe";
+  host.fakeFiles.Put(planted, testing::bytesOf("MZ planted"));
   run();
   EXPECT_TRUE(host.starts.empty()) << "a trampo.exe that is not the payload's is never started";
+}
+
+// Nor one that another program holds so that it cannot be opened: it is there
+// all the same.
+TEST_F(WorkerTest, HeldPlantedTrampoIsNotStartedWhenThePayloadHasNone) {
+  files.erase(files.begin());
+  archive = BuildArchive(files);
+  host.fakeFiles.AddDirectory(kExtract);
+  const std::string planted = std::string(kExtract) + "\\trampo.exe";
+  host.fakeFiles.Put(planted, testing::bytesOf("MZ planted"));
+  host.fakeFiles.refusedReads[fake::LauncherFiles::Key(planted.c_str())] = 1000;
+  run();
+  EXPECT_TRUE(host.starts.empty()) << "a held trampo.exe was taken for an absent one";
 }
 
 TEST_F(WorkerTest, SameDirectorySpelledDifferentlyIsStillTheSameFile) {
