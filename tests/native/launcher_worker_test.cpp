@@ -536,27 +536,23 @@ const TrampoBusy kTrampoBusy[] = {
 INSTANTIATE_TEST_SUITE_P(Table, WorkerTrampoBusy, ::testing::ValuesIn(kTrampoBusy),
                          [](const ::testing::TestParamInfo<TrampoBusy>& p) { return p.param.label; });
 
+// A trampo.exe that is not the payload's is never started: neither one that
+// can be read nor one that another program holds so that it cannot be opened,
+// which is there all the same.
 TEST_F(WorkerTest, PlantedTrampoIsNotStartedWhenThePayloadHasNone) {
-  files.erase(files.begin());
-  archive = BuildArchive(files);
-  host.fakeFiles.AddDirectory(kExtract);
-  const std::string planted = std::string(kExtract) + "\\trampo.exe";
-  host.fakeFiles.Put(planted, testing::bytesOf("MZ planted"));
-  run();
-  EXPECT_TRUE(host.starts.empty()) << "a trampo.exe that is not the payload's is never started";
-}
-
-// Nor one that another program holds so that it cannot be opened: it is there
-// all the same.
-TEST_F(WorkerTest, HeldPlantedTrampoIsNotStartedWhenThePayloadHasNone) {
-  files.erase(files.begin());
-  archive = BuildArchive(files);
-  host.fakeFiles.AddDirectory(kExtract);
-  const std::string planted = std::string(kExtract) + "\\trampo.exe";
-  host.fakeFiles.Put(planted, testing::bytesOf("MZ planted"));
-  host.fakeFiles.refusedReads[fake::LauncherFiles::Key(planted.c_str())] = 1000;
-  run();
-  EXPECT_TRUE(host.starts.empty()) << "a held trampo.exe was taken for an absent one";
+  for (const bool held : {false, true}) {
+    SCOPED_TRACE(held ? "held by another program" : "readable");
+    FakeHost fresh;
+    fresh.payload = deflateBytes(BuildArchive(std::vector<ArchiveFile>(files.begin() + 1, files.end())));
+    fresh.fakeFiles.AddDirectory(kExtract);
+    const std::string planted = std::string(kExtract) + "\\trampo.exe";
+    fresh.fakeFiles.Put(planted, testing::bytesOf("MZ planted"));
+    if (held) fresh.fakeFiles.refusedReads[fake::LauncherFiles::Key(planted.c_str())] = 1000;
+    ExtractionWorker worker(fresh, kExtract);
+    EXPECT_EQ(0, worker.Run());
+    EXPECT_TRUE(fresh.starts.empty());
+    EXPECT_EQ(0, fresh.fakeFiles.openHandles);
+  }
 }
 
 TEST_F(WorkerTest, SameDirectorySpelledDifferentlyIsStillTheSameFile) {
