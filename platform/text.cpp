@@ -1,16 +1,10 @@
 #include "platform/text.h"
 
+#include <utility>
+
 namespace platform {
 
-std::string UpperAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
-
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-  return UpperAscii(a) == UpperAscii(b);
-}
+std::string UpperAscii(std::string text) { return UpperSingleByte(std::move(text), LeadBytes()); }
 
 LeadBytes LeadBytes::OfCodePage(unsigned codePage) {
   LeadBytes lead;

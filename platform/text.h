@@ -7,10 +7,6 @@
 
 namespace platform {
 
-// ASCII upper-casing, as Windows compares file and variable names.
-std::string UpperAscii(std::string text);
-bool EqualsNoCase(const std::string& a, const std::string& b);
-
 // The lead bytes of a code page: a lead byte and the byte after it are one
 // character, whatever that byte is ("ソ" is 0x83 0x5C in code page 932, and
 // its 0x5C is no "\"). That is how Windows itself reads ANSI text, so paths
@@ -53,6 +49,9 @@ std::string TrimTrailing(std::string text, std::string_view characters, const Le
 // Upper-cases the ASCII letters that are characters of their own; a trail
 // byte in "a".."z" is part of another character and stays.
 std::string UpperSingleByte(std::string text, const LeadBytes& lead);
-bool EqualsNoCase(const std::string& a, const std::string& b, const LeadBytes& lead);
+// ASCII upper-casing of text without lead bytes, as Windows compares file and
+// variable names.
+std::string UpperAscii(std::string text);
+bool EqualsNoCase(const std::string& a, const std::string& b, const LeadBytes& lead = LeadBytes());
 
 }  // namespace platform

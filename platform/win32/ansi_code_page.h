@@ -23,6 +23,18 @@ inline LeadBytes AnsiCodePageLeadBytes() {
   return lead;
 }
 
+// `length` UTF-16 units of `wide` in code page `codePage`, empty when the
+// conversion fails. No flags and no default-character pointer: what every
+// code page accepts (UTF-8 and the other multi-byte or stateful ones refuse
+// the best-fit flag and the pointer, and the call would fail for any text).
+inline std::string NarrowText(const wchar_t* wide, int length, UINT codePage) {
+  const int size = WideCharToMultiByte(codePage, 0, wide, length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return std::string();
+  std::string text(static_cast<std::size_t>(size), '\0');
+  if (WideCharToMultiByte(codePage, 0, wide, length, &text[0], size, nullptr, nullptr) != size) return std::string();
+  return text;
+}
+
 // An environment variable's value in the ANSI code page; std::nullopt when it
 // is not set. Read through the wide call and converted here, which gives
 // what Windows' ANSI call gives: Wine's ANSI call cuts a value with
@@ -45,12 +57,7 @@ inline std::optional<std::string> AnsiEnvironmentVariable(const char* name) {
     if (n < value.size()) break;
     value.resize(n + 1);  // the size asked for, its NUL included
   }
-  const int wideLength = static_cast<int>(n);
-  const int size = WideCharToMultiByte(CP_ACP, 0, value.data(), wideLength, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return std::string();
-  std::string text(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, value.data(), wideLength, &text[0], size, nullptr, nullptr);
-  return text;
+  return NarrowText(value.data(), static_cast<int>(n), CP_ACP);
 }
 
 }  // namespace platform::win32

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/win32/ansi_code_page.h"
 #include "platform/win32/environment.h"
 
 namespace platform::win32 {
@@ -103,14 +104,10 @@ std::optional<std::string> Recode(const std::string& text, unsigned from, unsign
   const int w = MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(), n, wide.data(), n);
   if (w <= 0) return std::nullopt;
   wide.resize(static_cast<std::size_t>(w));
-  // No flags and no default-character pointer: what every code page accepts
-  // (UTF-8 and the other stateful or multi-byte ones refuse the best-fit flag
-  // and the pointer, and the call would fail for any text). A best-fit
-  // look-alike or a default character shows in the way back instead.
-  std::string out(static_cast<std::size_t>(w) * 4, '\0');
-  const int o = WideCharToMultiByte(to, 0, wide.data(), w, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
-  if (o <= 0) return std::nullopt;
-  out.resize(static_cast<std::size_t>(o));
+  // A best-fit look-alike or a default character shows in the way back.
+  const std::string out = NarrowText(wide.data(), w, to);
+  if (out.empty()) return std::nullopt;
+  const int o = static_cast<int>(out.size());
   std::wstring back(static_cast<std::size_t>(o), L'\0');
   const int b = MultiByteToWideChar(to, 0, out.data(), o, back.data(), o);
   if (b != w || back.compare(0, static_cast<std::size_t>(b), wide) != 0) return std::nullopt;
