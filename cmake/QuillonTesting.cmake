@@ -2,6 +2,9 @@
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+# GoogleTest's customisation header, found ahead of its own (a quoted include
+# looks in -iquote folders first), for its and every test's sources alike.
+target_compile_options(gtest PUBLIC -iquote ${CMAKE_SOURCE_DIR}/tests/gtest_port)
 include(GoogleTest)
 
 if(WIN32)
@@ -19,26 +22,36 @@ if(WIN32)
 endif()
 
 # Runs the Wine test program `test` (a quillon_test, already added in the tree's own bed) also in the
-# 32-bit bed, as `test@win32`, when this tree builds the i686 images.
+# 32-bit bed when this tree builds the i686 images: as `test@win32`, or with WINDOWS <version> (win2k,
+# winxp) as `test@<version>` in a prefix that reports that Windows version.
 function(quillon_also_in_32bit_bed test)
+  cmake_parse_arguments(B "" "WINDOWS" "" ${ARGN})
   if(NOT WIN32 OR CMAKE_SIZEOF_VOID_P EQUAL 8)
     return()
+  endif()
+  set(name ${test}@win32)
+  if(B_WINDOWS)
+    set(name ${test}@${B_WINDOWS})
   endif()
   get_test_property(${test} ENVIRONMENT environment)
   if(NOT environment)
     set(environment "")
   endif()
-  list(TRANSFORM environment REPLACE "^QUILLON_FRESH_PREFIX=(.*)$" "QUILLON_FRESH_PREFIX=\\1@win32")
+  string(REPLACE "${test}" "" suffix "${name}")
+  list(TRANSFORM environment REPLACE "^QUILLON_FRESH_PREFIX=(.*)$" "QUILLON_FRESH_PREFIX=\\1${suffix}")
   list(APPEND environment QUILLON_WINE_BED=win32)
+  if(B_WINDOWS)
+    list(APPEND environment QUILLON_WINE_VERSION=${B_WINDOWS})
+  endif()
   get_test_property(${test} COST cost)
   get_test_property(${test} TIMEOUT timeout)
-  add_test(NAME ${test}@win32 COMMAND ${test})
-  set_tests_properties(${test}@win32 PROPERTIES ENVIRONMENT "${environment}" LABELS bed=win32)
+  add_test(NAME ${name} COMMAND ${test})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}" LABELS bed=win32)
   if(cost)
-    set_tests_properties(${test}@win32 PROPERTIES COST ${cost})
+    set_tests_properties(${name} PROPERTIES COST ${cost})
   endif()
   if(timeout)
-    set_tests_properties(${test}@win32 PROPERTIES TIMEOUT ${timeout})
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout})
   endif()
 endfunction()
 

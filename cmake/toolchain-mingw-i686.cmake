@@ -1,9 +1,10 @@
-# Cross build for Windows (i686) with the posix-thread MinGW-w64 compilers
-# (GoogleTest needs std::mutex, which the win32-thread ones lack).
+# Cross build for Windows (i686) with the win32-thread MinGW-w64 compilers: the
+# posix-thread ones would link their threads library, and its newer Windows
+# functions, into every program.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -129,6 +129,11 @@ wine_fresh_prefix() {
     [ "$temp" = "${temp%/users/Public/Temp}" ] || continue
     ln -sfn "../${temp#"$copy/"}" "$copy/dosdevices/u:"
   done
+  # The Windows version the prefix reports (winxp, win7, ...), as winecfg
+  # stores it; read when the prefix's server starts.
+  if [ -n "${QUILLON_WINE_VERSION:-}" ]; then
+    printf '\n[Software\\\\Wine] 0\n"Version"="%s"\n' "$QUILLON_WINE_VERSION" >>"$copy/user.reg"
+  fi
   export WINEPREFIX="$copy"
 }
 

@@ -11,6 +11,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <set>
@@ -275,6 +276,19 @@ TEST_F(PackageTest, PackageForAMissingFrameworkStartsItsInstaller) {
       << (Exists(record) ? ReadFile(record) : "no record");
   EXPECT_TRUE(WizardEnds(10000));
   EXPECT_FALSE(Exists(programFiles_));
+}
+
+// The bed that stands for an older Windows reports it to the programs too, so
+// that they run as they would there.
+TEST(PackageBed, ReportsTheWindowsVersionItStandsFor) {
+  const char* bed = std::getenv("QUILLON_WINE_VERSION");
+  const std::map<std::string, DWORD> minors = {{"win2k", 0}, {"winxp", 1}};  // Windows 2000 is 5.0, XP 5.1
+  if (bed == nullptr || minors.count(bed) == 0) GTEST_SKIP() << "the bed's own Windows version";
+  OSVERSIONINFOA info = {};
+  info.dwOSVersionInfoSize = sizeof info;
+  ASSERT_TRUE(GetVersionExA(&info));
+  EXPECT_EQ(5u, info.dwMajorVersion) << bed;
+  EXPECT_EQ(minors.at(bed), info.dwMinorVersion) << bed;
 }
 
 }  // namespace
