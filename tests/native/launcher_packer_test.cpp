@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 #include "package_inputs.h"
 #include "payload_codec.h"
+#include "pe_relocations.h"
 #include "pe_resources.h"
 #include "test_pe_image.h"
 
@@ -356,6 +358,167 @@ TEST(PeResourcesMalformed, BoundsTheDataItCopies) {
   ResourceTree tree;
   EXPECT_FALSE(ReadResources(t.bytes, &tree, &error));
   EXPECT_NE(std::string::npos, error.find("more data than the image")) << error;
+}
+
+// Windows loads these DYNAMIC_BASE images at a random base and applies their
+// base relocations; Wine loads them where they were linked. A fixup the
+// rewrite damaged would crash on Windows only, so every rewrite is checked
+// against the image it came from.
+TEST(PeRelocations, SurviveRewritesOfEveryLayout) {
+  struct Case {
+    const char* label;
+    bool pe32plus, relocationsFirst;
+    size_t payload;
+    bool relocationsMove;
+  };
+  const Case cases[] = {
+      {"pe32, room to spare", false, false, 100, false},
+      {"pe32, pushing .reloc up", false, false, 0x5432, true},
+      {"pe32+, room to spare", true, false, 100, false},
+      {"pe32+, pushing .reloc up", true, false, 0x5432, true},
+      // .reloc before the resources: they grow at the end, and it stays.
+      {"pe32, .reloc first, small", false, true, 100, false},
+      {"pe32, .reloc first, large", false, true, 0x5432, false},
+      {"pe32+, .reloc first, small", true, true, 100, false},
+      {"pe32+, .reloc first, large", true, true, 0x5432, false},
+  };
+  for (const Case& c : cases) {
+    TestImage t = makeImage(c.pe32plus, 0x42000040u, c.relocationsFirst);
+    const Bytes before = t.bytes;
+    const uint32_t relocationVa = t.sectionVa(t.relocations);
+    std::string error;
+    ASSERT_TRUE(ReplacePayload(&t.bytes, Bytes(c.payload, 0x7E), &error, nullptr)) << c.label << ": " << error;
+    std::string why;
+    size_t fixups = 0;
+    EXPECT_TRUE(testing_pe::RelocationsSurvive(before, t.bytes, &why, &fixups)) << c.label << ": " << why;
+    EXPECT_EQ(kRelocationFixups, fixups) << c.label;
+    EXPECT_EQ(c.relocationsMove, t.sectionVa(t.relocations) != relocationVa) << c.label;
+    uint32_t imageEnd = t.sectionVa(t.resources) + t.directorySize(2);
+    EXPECT_GE(get32(t.bytes, t.optional + 56), imageEnd) << c.label << ": SizeOfImage covers the resources";
+  }
+}
+
+Bytes readCorpusImage(const std::string& name) {
+  std::ifstream in(std::string(QUILLON_PE_CORPUS_DIR) + "/" + name, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(PeRelocations, SurviveRewritesOfTheCorpusImages) {
+  for (const char* name : {"pe32", "pe32plus", "bare_pe32plus"}) {
+    Bytes image = readCorpusImage(name);
+    ASSERT_FALSE(image.empty()) << name;
+    testing_pe::PeLayout pe;
+    std::string why;
+    ASSERT_TRUE(testing_pe::ParsePe(image, &pe, &why)) << name << ": " << why;
+    size_t home = testing_pe::SectionHolding(pe, pe.relocationRva, pe.relocationSize);
+    ASSERT_NE(SIZE_MAX, home) << name;
+    ASSERT_EQ(kRelocationBlockSize, pe.relocationSize) << name;
+    // Images written before the test image carried a real block hold filler
+    // there; one that does already gets the same bytes again.
+    const testing_pe::PeSection& reloc = pe.sections[home];
+    putRelocations(image, reloc.rawOffset + (pe.relocationRva - reloc.virtualAddress), pe.pe32plus);
+    for (size_t payload : {size_t{100}, size_t{0x5432}}) {
+      Bytes after = image;
+      std::string error;
+      ASSERT_TRUE(ReplacePayload(&after, Bytes(payload, 0x7E), &error, nullptr)) << name << ": " << error;
+      size_t fixups = 0;
+      EXPECT_TRUE(testing_pe::RelocationsSurvive(image, after, &why, &fixups)) << name << ", " << payload << ": " << why;
+      EXPECT_EQ(kRelocationFixups, fixups) << name;
+      testing_pe::PeLayout rewritten;
+      ASSERT_TRUE(testing_pe::ParsePe(after, &rewritten, &why)) << why;
+      EXPECT_EQ(payload > 0x1000, rewritten.sections[home].virtualAddress != reloc.virtualAddress)
+          << name << ", " << payload << ": only a payload beyond the resources' room moves .reloc";
+    }
+  }
+}
+
+TEST(PeRelocations, TheCheckCatchesDamage) {
+  TestImage before = makeImage(true);
+  TestImage after = before;
+  std::string error, why;
+  ASSERT_TRUE(ReplacePayload(&after.bytes, Bytes(0x5432, 0x7E), &error, nullptr)) << error;
+  ASSERT_NE(before.sectionVa(2), after.sectionVa(2)) << "the damage below assumes .reloc moved";
+  ASSERT_TRUE(testing_pe::RelocationsSurvive(before.bytes, after.bytes, &why)) << why;
+  struct Case {
+    const char* label;
+    void (*damage)(TestImage& before, TestImage& after);
+    const char* expected;
+  };
+  // Damage to both images changes the relocations themselves, which a
+  // rewrite keeps as they are.
+  const Case cases[] = {
+      {"relocationByteFlipped", [](TestImage&, TestImage& a) { a.bytes[a.sectionRaw(2) + 9] ^= 0x01; },
+       "relocations differ"},
+      {"directoryShifted", [](TestImage&, TestImage& a) { put32(a.bytes, a.directories + 40, a.directoryRva(5) + 4); },
+       "belongs at"},
+      {"directoryLeftBehind", [](TestImage&, TestImage& a) { put32(a.bytes, a.directories + 40, 0x3000); },
+       "belongs at"},
+      {"directoryShrunk", [](TestImage&, TestImage& a) { put32(a.bytes, a.directories + 44, kRelocationBlockSize - 4); },
+       "size changed"},
+      {"fixupTargetChanged", [](TestImage&, TestImage& a) { a.bytes[a.sectionRaw(0) + 4 + 0x2C * 3 + 7] ^= 0x80; },
+       "changed"},
+      {"codeMoved", [](TestImage&, TestImage& a) { put32(a.bytes, a.section(0) + 12, 0x800); }, "moved in memory"},
+      {"sectionRenamed", [](TestImage&, TestImage& a) { a.bytes[a.section(0) + 1] = 'T'; }, "is now .Text"},
+      {"fixupIntoAMovedSection",
+       [](TestImage& b, TestImage& a) {
+         put32(b.bytes, b.sectionRaw(2), 0x3000);
+         put32(a.bytes, a.sectionRaw(2), 0x3000);
+       },
+       "which moved"},
+      {"fixupOutsideEverySection",
+       [](TestImage& b, TestImage& a) {
+         put32(b.bytes, b.sectionRaw(2), 0x100000);
+         put32(a.bytes, a.sectionRaw(2), 0x100000);
+       },
+       "outside every section"},
+      {"unknownFixupType",
+       [](TestImage& b, TestImage& a) {
+         put16(b.bytes, b.sectionRaw(2) + 8, 0x5004);
+         put16(a.bytes, a.sectionRaw(2) + 8, 0x5004);
+       },
+       "type 5"},
+      {"blockSizeZero",
+       [](TestImage& b, TestImage& a) {
+         put32(b.bytes, b.sectionRaw(2) + 4, 0);
+         put32(a.bytes, a.sectionRaw(2) + 4, 0);
+       },
+       "has size 0x0"},
+      {"blockPastTheDirectory",
+       [](TestImage& b, TestImage& a) {
+         put32(b.bytes, b.sectionRaw(2) + 4, 0x40);
+         put32(a.bytes, a.sectionRaw(2) + 4, 0x40);
+       },
+       "has size 0x40"},
+      {"afterCutShort", [](TestImage&, TestImage& a) { a.bytes.resize(0x100); }, "after: "},
+      {"beforeNotPe", [](TestImage& b, TestImage&) { b.bytes[0x80] = 'X'; }, "before: no PE signature"},
+  };
+  for (const Case& c : cases) {
+    TestImage b = before, a = after;
+    c.damage(b, a);
+    why.clear();
+    EXPECT_FALSE(testing_pe::RelocationsSurvive(b.bytes, a.bytes, &why)) << c.label;
+    EXPECT_NE(std::string::npos, why.find(c.expected)) << c.label << ": " << why;
+  }
+  // Every cut of the rewritten image, and every byte of its headers and
+  // .reloc set to 0xFF: refused with a reason or accepted, never read outside.
+  for (size_t cut = 0; cut < after.bytes.size(); cut += 5) {
+    Bytes b(after.bytes.begin(), after.bytes.begin() + static_cast<std::ptrdiff_t>(cut));
+    why.clear();
+    if (!testing_pe::RelocationsSurvive(before.bytes, b, &why)) {
+      EXPECT_FALSE(why.empty()) << cut;
+    }
+  }
+  std::vector<size_t> bytes;
+  for (size_t i = 0; i < 0x400; ++i) bytes.push_back(i);
+  for (size_t i = 0; i < 0x40; ++i) bytes.push_back(after.sectionRaw(2) + i);
+  for (size_t i : bytes) {
+    Bytes b = after.bytes;
+    b[i] = 0xFF;
+    why.clear();
+    if (!testing_pe::RelocationsSurvive(before.bytes, b, &why)) {
+      EXPECT_FALSE(why.empty()) << i;
+    }
+  }
 }
 
 TEST(PayloadCodec, CompressesAsZlibAtTheDefaultLevelAndChecksOnTheWayBack) {
