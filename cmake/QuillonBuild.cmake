@@ -27,6 +27,27 @@ function(quillon_warnings target)
   endif()
 endfunction()
 
+# What setup.exe is made of (the launcher's libraries and the platform's text
+# helpers) is built once, in setup's shape, and the wizard, the tests, fuzz
+# targets and benchmarks link the very same libraries: no exceptions (the
+# worker's failures are results, its allocations checked; nothing catches
+# one anywhere) and, on Windows, for size. CHECKED adds the standard
+# library's checks (whose failure handler both programs replace: see
+# platform/win32/quiet_terminate.cpp).
+function(quillon_setup_shape target)
+  cmake_parse_arguments(S "CHECKED" "" "" ${ARGN})
+  if(MSVC OR QUILLON_HOST_TOOLS_ONLY)
+    return()
+  endif()
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions>)
+  if(WIN32)
+    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-asynchronous-unwind-tables>)
+    if(S_CHECKED)
+      target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-D_GLIBCXX_ASSERTIONS>)
+    endif()
+  endif()
+endfunction()
+
 # Builds from different folders give the same images: no absolute source or
 # build path in them.
 add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)

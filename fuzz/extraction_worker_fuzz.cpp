@@ -27,10 +27,9 @@ const char kExtract[] = "D:\\Extract";
 class FuzzHost : public fake::WorkerHost {
  public:
   quillon::fuzz::TrackedFiles tracked;
-  bool TemporaryDirectory(std::string* directory) override {
+  bool TemporaryDirectory(PathText* directory) override {
     tracked.AddDirectory(tempDir);
-    *directory = tempDir;
-    return true;
+    return directory->Assign(tempDir);
   }
   LauncherFiles& files() override { return tracked; }
 };

@@ -1,8 +1,6 @@
 #include "extraction_worker.h"
 
 #include <cstring>
-#include <exception>
-#include <new>
 
 #include "file_inflater.h"
 #include "platform/double_arithmetic.h"
@@ -16,12 +14,23 @@ namespace {
 const uint32_t kReadChunk = 1u << 20;
 
 // "%s%08X" without the formatted-output machinery, which setup would carry
-// for these two texts alone.
-std::string HexName(const std::string& directory, uint32_t number) {
+// for these two texts alone. The directory leaves room for the digits.
+void HexName(const PathText& directory, uint32_t number, PathText* name) {
   char digits[8];
   for (int i = 7; i >= 0; --i, number >>= 4) digits[i] = "0123456789ABCDEF"[number & 0xF];
-  return directory + std::string(digits, sizeof digits);
+  name->Assign(directory.view());
+  name->Append(std::string_view(digits, sizeof digits));
 }
+
+// FNV-1a: spreads the comparable paths over the table.
+size_t HashOf(std::string_view text) {
+  uint32_t hash = 2166136261u;
+  for (char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+  return hash;
+}
+
+// A slot of the table: its state, then the path and its NUL.
+enum SlotState : char { kFree = 0, kUsed = 1, kErased = 2 };
 
 // "%ld%%" of a value from 0 to 100 and beyond.
 void PercentText(long value, char (&text)[24]) {
@@ -46,44 +55,89 @@ int FilePercentage(uint32_t index, uint32_t count) {
   return static_cast<int>(platform::QuotientTimes(static_cast<double>(index) + 1.0, static_cast<double>(count), 100.0));
 }
 
-ExtractionWorker::ExtractionWorker(WorkerHost& host, const std::string& extractPath, uint64_t archiveLimit)
+bool ExtractionWorker::OwnFiles::Reserve(uint32_t entries) {
+  size_t slots = 4;
+  while (slots / 2 < entries) {
+    if (slots > static_cast<size_t>(-1) / 2 / (kSlot + 1)) return false;
+    slots *= 2;
+  }
+  if (!table_.Allocate(slots * (kSlot + 1))) return false;
+  slots_ = slots;
+  return true;
+}
+
+size_t ExtractionWorker::OwnFiles::Find(const PathText& comparable) const {
+  const size_t mask = slots_ - 1;
+  size_t free = slots_;
+  for (size_t i = HashOf(comparable.view()) & mask, probes = 0; probes < slots_; i = (i + 1) & mask, ++probes) {
+    const char* slot = SlotAt(i);
+    if (slot[0] == kFree) return free != slots_ ? free : i;
+    if (slot[0] == kErased) {
+      if (free == slots_) free = i;
+    } else if (comparable == std::string_view(slot + 1)) {
+      return i;
+    }
+  }
+  return free;
+}
+
+bool ExtractionWorker::OwnFiles::Contains(const PathText& comparable) const {
+  for (const PathText& early : early_)
+    if (!early.empty() && early == comparable.view()) return true;
+  if (slots_ == 0) return false;
+  const size_t i = Find(comparable);
+  return i != slots_ && SlotAt(i)[0] == kUsed && comparable == std::string_view(SlotAt(i) + 1);
+}
+
+bool ExtractionWorker::OwnFiles::Insert(const PathText& comparable) {
+  if (Contains(comparable)) return true;
+  if (slots_ == 0) {
+    for (PathText& early : early_)
+      if (early.empty()) return early.Assign(comparable.view());
+    return false;
+  }
+  const size_t i = Find(comparable);
+  if (i == slots_ || comparable.size() > kMaxPath) return false;
+  char* slot = SlotAt(i);
+  slot[0] = kUsed;
+  std::memcpy(slot + 1, comparable.c_str(), comparable.size() + 1);
+  return true;
+}
+
+bool ExtractionWorker::OwnFiles::Erase(const PathText& comparable) {
+  for (PathText& early : early_) {
+    if (!early.empty() && early == comparable.view()) {
+      early.clear();
+      return true;
+    }
+  }
+  if (!Contains(comparable)) return false;
+  SlotAt(Find(comparable))[0] = kErased;
+  return true;
+}
+
+ExtractionWorker::ExtractionWorker(WorkerHost& host, std::string_view extractPath, uint64_t archiveLimit)
     : host_(host),
       files_(host.files()),
+      memory_(host.memory()),
       lead_(host.AnsiLeadBytes()),
       extractPath_(extractPath),
       archiveLimit_(archiveLimit),
       openFile_(kNoFile),
+      archive_(memory_),
+      entryTable_(memory_),
       tableRead_(false),
       count_(0),
       current_(0),
       dataOffset_(0),
+      created_(memory_),
       hasTrampo_(false),
       trampoOffset_(0),
       trampoSize_(0) {}
 
 int ExtractionWorker::Run() {
-  Outcome outcome;
-#if defined(__cpp_exceptions) || defined(_CPPUNWIND)
-  try {
-    outcome = RunStages();
-  } catch (...) {
-    // Any fault inside the stages (an allocation that fails, ...) is treated
-    // like a failed entry.
-    outcome = Outcome::kRollback;
-  }
-  if (outcome == Outcome::kRollback) {
-    try {
-      Rollback();
-    } catch (...) {
-    }
-  }
-#else
-  // setup is built without exceptions (launcher/win32/lean_runtime.cpp): the
-  // archive's allocations report failure themselves, and a small one that
-  // fails ends the program, which the worker tolerates at any point.
-  outcome = RunStages();
+  const Outcome outcome = RunStages();
   if (outcome == Outcome::kRollback) Rollback();
-#endif
   CleanUp();
   return 0;
 }
@@ -127,23 +181,29 @@ PayloadEntry ExtractionWorker::EntryAt(uint32_t index) const {
   return entry;
 }
 
-bool ExtractionWorker::CreateOwn(const std::string& path) {
+bool ExtractionWorker::CreateOwn(const PathText& path) {
+  // Room for its name first: a file created and not remembered could not be
+  // taken back.
+  if (!ComparablePath(path.view(), lead_, &comparable_)) return false;
+  const bool known = created_.Contains(comparable_);
+  if (!known && !created_.Insert(comparable_)) return false;
   openFile_ = files_.CreateForWrite(path.c_str());
-  if (openFile_ == kNoFile) return false;
-  created_.insert(Comparable(path));
+  if (openFile_ == kNoFile) {
+    if (!known) created_.Erase(comparable_);
+    return false;
+  }
   return true;
 }
 
-void ExtractionWorker::RemoveOwn(const std::string& path) {
-  auto own = created_.find(Comparable(path));
-  if (own == created_.end()) return;
+void ExtractionWorker::RemoveOwn(const PathText& path) {
+  if (!ComparablePath(path.view(), lead_, &comparable_) || !created_.Contains(comparable_)) return;
   // Once gone it is no longer ours: a later file of that name may not be.
-  if (files_.Remove(path.c_str())) created_.erase(own);
+  if (files_.Remove(path.c_str())) created_.Erase(comparable_);
 }
 
-bool ExtractionWorker::UnpackedPath(const PayloadEntry& entry, std::string* path) const {
+bool ExtractionWorker::UnpackedPath(const PayloadEntry& entry, PathText* path) const {
   if (CheckEntryName(entry.name) != NameCheck::Ok) return false;
-  return JoinPath(path, tempDirectory_, "", EntryName(entry));
+  return JoinPath(path, tempDirectory_.view(), "", EntryNameView(entry));
 }
 
 // Preparing: the payload goes to the packed temp file and is inflated into
@@ -160,9 +220,9 @@ ExtractionWorker::Outcome ExtractionWorker::PreparePayload() {
   if (!host_.TemporaryDirectory(&tempDirectory_) || tempDirectory_.empty() || tempDirectory_.size() > kMaxPath - 8) {
     return Outcome::kCleanUp;
   }
-  writtenPath_ = HexName(tempDirectory_, host_.TickCount());
+  HexName(tempDirectory_, host_.TickCount(), &writtenPath_);
   uint32_t second = host_.TickCount() * 12345u;  // wraps modulo 2^32 before the division
-  targetPath_ = HexName(tempDirectory_, second / 8725u);
+  HexName(tempDirectory_, second / 8725u, &targetPath_);
   if (StopRequested()) return Outcome::kCleanUp;
 
   SetProgress(50, "50%");
@@ -179,9 +239,13 @@ ExtractionWorker::Outcome ExtractionWorker::PreparePayload() {
   SetProgress(75, "75%");
   SetStatus("Decompress merge data file...");
   {
-    FileInflater inflater(files_, archiveLimit_);
+    // The archive's name is remembered before the inflater may create it.
+    if (!ComparablePath(targetPath_.view(), lead_, &comparable_)) return Outcome::kCleanUp;
+    const bool known = created_.Contains(comparable_);
+    if (!known && !created_.Insert(comparable_)) return Outcome::kCleanUp;
+    FileInflater inflater(files_, archiveLimit_, memory_);
     int result = inflater.InflateFile(writtenPath_.c_str(), targetPath_.c_str());
-    if (inflater.createdOutput()) created_.insert(Comparable(targetPath_));
+    if (!inflater.createdOutput() && !known) created_.Erase(comparable_);
     if (result != 0) return Outcome::kCleanUp;
   }
 
@@ -225,7 +289,7 @@ ExtractionWorker::Outcome ExtractionWorker::LoadArchive() {
   if (count_ == 0) return Outcome::kCleanUp;
   if (!EntryTableFits(archive_.size(), count_)) return Outcome::kRollback;
   size_t tableSize = static_cast<size_t>(DataStart(count_) - kCountSize);
-  if (!entryTable_.Allocate(tableSize)) return Outcome::kRollback;
+  if (!entryTable_.Allocate(tableSize) || !created_.Reserve(count_)) return Outcome::kRollback;
   std::memcpy(entryTable_.data(), archive_.data() + kCountSize, tableSize);
   tableRead_ = true;
   return Outcome::kContinue;
@@ -238,10 +302,10 @@ ExtractionWorker::Outcome ExtractionWorker::UnpackEntries() {
   for (uint32_t i = 0; i < count_; ++i) {
     current_ = i;
     PayloadEntry entry = EntryAt(i);
-    std::string copyTarget;
+    PathText copyTarget;
     // An unsafe name or one that cannot be joined is refused before anything
     // touches the disk: nothing may be written outside the two directories.
-    if (!UnpackedPath(entry, &writtenPath_) || !JoinPath(&copyTarget, extractPath_, "\\", EntryName(entry))) {
+    if (!UnpackedPath(entry, &writtenPath_) || !JoinPath(&copyTarget, extractPath_, "\\", EntryNameView(entry))) {
       writtenPath_.clear();
       return Outcome::kRollback;
     }
@@ -253,7 +317,7 @@ ExtractionWorker::Outcome ExtractionWorker::UnpackEntries() {
     files_.SetTimes(openFile_, entry.creationTime, entry.lastAccessTime, entry.lastWriteTime);
     CloseOpenFile();
     // A later entry of the same name replaces the earlier one on disk.
-    if (Comparable(EntryName(entry)) == "TRAMPO.EXE") {
+    if (ComparablePath(EntryNameView(entry), lead_, &comparable_) && comparable_ == "TRAMPO.EXE") {
       hasTrampo_ = true;
       trampoOffset_ = dataOffset_;
       trampoSize_ = entry.sizeLow;
@@ -275,20 +339,27 @@ ExtractionWorker::Outcome ExtractionWorker::CopyEntries() {
   // TMP and TEMP may name one folder in two spellings (a short and a long
   // name, a mapped drive, a "." segment): only the file system can tell that
   // each copy would be onto the file itself.
-  const bool sameDirectory = files_.SameDirectory(tempDirectory_.c_str(), extractPath_.c_str());
+  PathText extractPath;
+  extractPath.Assign(extractPath_);
+  const bool sameDirectory = files_.SameDirectory(tempDirectory_.c_str(), extractPath.c_str());
   for (uint32_t i = 0; i < count_; ++i) {
     current_ = i;
     PayloadEntry entry = EntryAt(i);
-    std::string name = EntryName(entry);
+    const std::string_view name = EntryNameView(entry);
     SetFilePercentage(i);
-    SetStatus(("Copying ...\\" + name).c_str());
+    PathText status;
+    status.Assign("Copying ...\\");
+    status.Append(name);
+    SetStatus(status.c_str());
     // Both joins were checked while unpacking.
     UnpackedPath(entry, &writtenPath_);
     JoinPath(&targetPath_, extractPath_, "\\", name);
     // When the temporary directory is ExtractPath there is nothing to copy.
     // Any other failure may leave someone else's file where ours should be.
-    if (!sameDirectory && Comparable(writtenPath_) != Comparable(targetPath_) &&
-        !files_.Copy(writtenPath_.c_str(), targetPath_.c_str())) {
+    PathText source, target;
+    ComparablePath(writtenPath_.view(), lead_, &source);
+    ComparablePath(targetPath_.view(), lead_, &target);
+    if (!sameDirectory && source != target.view() && !files_.Copy(writtenPath_.c_str(), targetPath_.c_str())) {
       return Outcome::kRollback;
     }
     if (StopRequested()) return Outcome::kRollback;
@@ -311,10 +382,13 @@ ExtractionWorker::Outcome ExtractionWorker::Finish() {
 }
 
 void ExtractionWorker::HandOver() {
-  std::string ownPath;
+  PathText ownPath;
   host_.OwnPath(&ownPath);
-  host_.Diagnostic(("Current path is: " + extractPath_).c_str());
-  std::string program;
+  PathText line;
+  line.Assign("Current path is: ");
+  line.Append(extractPath_);
+  host_.Diagnostic(line.c_str());
+  PathText program;
   // A TEMP value too long to take the program name starts nothing rather
   // than a truncated path.
   if (!JoinPath(&program, extractPath_, "\\", "trampo.exe")) return;
@@ -328,7 +402,7 @@ void ExtractionWorker::HandOver() {
   CloseOpenFile();
 }
 
-bool ExtractionWorker::HoldsPayloadTrampo(const std::string& program) {
+bool ExtractionWorker::HoldsPayloadTrampo(const PathText& program) {
   // Without a trampo.exe of our own only its absence is safe; the start is
   // still tried and fails.
   if (!hasTrampo_) {
@@ -340,7 +414,8 @@ bool ExtractionWorker::HoldsPayloadTrampo(const std::string& program) {
   if (!OpenAgainstChange(program)) return false;
   uint64_t size = 0;
   if (!files_.FileSize(openFile_, &size) || size != trampoSize_) return false;
-  std::vector<unsigned char> chunk(trampoSize_ < kReadChunk ? trampoSize_ : kReadChunk);
+  ZeroedBlock chunk(memory_);
+  if (!chunk.Allocate(trampoSize_ < kReadChunk ? trampoSize_ : kReadChunk)) return false;
   for (uint64_t done = 0; done < trampoSize_;) {
     uint64_t left = trampoSize_ - done;
     uint32_t want = left < chunk.size() ? static_cast<uint32_t>(left) : static_cast<uint32_t>(chunk.size());
@@ -354,7 +429,7 @@ bool ExtractionWorker::HoldsPayloadTrampo(const std::string& program) {
 // Virus scanners commonly open a program just written for some hundred
 // milliseconds, refusing our open meanwhile; nothing else that fails an open
 // goes away by waiting.
-bool ExtractionWorker::OpenAgainstChange(const std::string& path) {
+bool ExtractionWorker::OpenAgainstChange(const PathText& path) {
   for (int attempt = 1;; ++attempt) {
     OpenFailure failure = OpenFailure::kNone;
     openFile_ = files_.OpenForRead(path.c_str(), &failure);

@@ -4,7 +4,18 @@
 
 namespace launcher {
 
-FileInflater::FileInflater(LauncherFiles& files, uint64_t outputLimit)
+namespace {
+
+voidpf Allocate(voidpf memory, uInt items, uInt size) {
+  if (size != 0 && items > static_cast<size_t>(-1) / size) return Z_NULL;
+  return static_cast<Memory*>(memory)->Allocate(static_cast<size_t>(items) * size);
+}
+
+void Free(voidpf memory, voidpf block) { static_cast<Memory*>(memory)->Free(block); }
+
+}  // namespace
+
+FileInflater::FileInflater(LauncherFiles& files, uint64_t outputLimit, Memory& memory)
     : input_(kNoFile),
       output_(kNoFile),
       inputLength_(0),
@@ -14,7 +25,8 @@ FileInflater::FileInflater(LauncherFiles& files, uint64_t outputLimit)
       lastResult_(0),
       abortRequested_(false),
       batchSize_(0),
-      files_(files) {
+      files_(files),
+      memory_(memory) {
   std::memset(&stream_, 0, sizeof stream_);
 }
 
@@ -66,6 +78,9 @@ int FileInflater::InflateFile(const char* inputPath, const char* outputPath) {
   batchSize_ = 0;
   createdOutput_ = false;
   std::memset(&stream_, 0, sizeof stream_);
+  stream_.zalloc = Allocate;
+  stream_.zfree = Free;
+  stream_.opaque = &memory_;
   stream_.next_in = inputBuffer_;
   stream_.avail_in = 0;
   stream_.next_out = outputBuffer_;

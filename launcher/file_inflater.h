@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include "launcher_files.h"
+#include "zeroed_block.h"
 
 namespace launcher {
 
@@ -22,7 +23,9 @@ class FileInflater {
   static constexpr uint64_t kLargestOutput = 0xFFFFFFFFu;
 
   // Output past `outputLimit` bytes fails the inflation as a damaged stream.
-  explicit FileInflater(LauncherFiles& files, uint64_t outputLimit = kLargestOutput);
+  // zlib's state comes from `memory`; a refusal fails the inflation.
+  explicit FileInflater(LauncherFiles& files, uint64_t outputLimit = kLargestOutput,
+                        Memory& memory = TheSystemMemory());
   virtual ~FileInflater();
 
   // Hooks for a caller that wants to follow the inflation; setup needs neither.
@@ -67,6 +70,7 @@ class FileInflater {
   uint32_t batchSize_;
   unsigned char batch_[kWriteBatchSize];
   LauncherFiles& files_;
+  Memory& memory_;
 };
 
 }  // namespace launcher

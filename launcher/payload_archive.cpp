@@ -47,11 +47,18 @@ bool IsDeviceName(const unsigned char* name, size_t length) {
   size_t end = 0;
   while (end < length && name[end] != '.') ++end;
   while (end > 0 && name[end - 1] == ' ') --end;
-  const std::string base = platform::UpperAscii(std::string(reinterpret_cast<const char*>(name), end));
+  // No device name is longer than CONOUT$; the worker allocates nothing here.
+  char upper[7];
+  if (end > sizeof upper) return false;
+  for (size_t i = 0; i < end; ++i) {
+    const char c = static_cast<char>(name[i]);
+    upper[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  const std::string_view base(upper, end);
   for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
     if (base == device) return true;
   }
-  if (base.size() != 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)) return false;
+  if (base.size() != 4 || (base.substr(0, 3) != "COM" && base.substr(0, 3) != "LPT")) return false;
   unsigned char last = static_cast<unsigned char>(base[3]);
   return (last >= '0' && last <= '9') || last == 0xB9 || last == 0xB2 || last == 0xB3;
 }
@@ -89,20 +96,54 @@ const char* DescribeNameCheck(NameCheck check) {
   return "the name is not usable";
 }
 
-bool JoinPath(std::string* out, const std::string& dir, const char* separator, const std::string& name) {
-  size_t total = dir.size() + std::strlen(separator) + name.size();
-  if (total > kMaxPath) return false;
-  out->assign(dir);
-  out->append(separator);
-  out->append(name);
+namespace {
+
+// Both joins in one: `Out` is a std::string or a PathText.
+template <typename Out>
+bool Join(Out* out, std::string_view dir, std::string_view separator, std::string_view name) {
+  if (dir.size() + separator.size() + name.size() > kMaxPath) return false;
+  out->clear();
+  for (std::string_view part : {dir, separator, name})
+    for (char c : part) out->push_back(c);
   return true;
 }
 
-std::string EntryName(const PayloadEntry& entry) {
+template <typename Out>
+void AppendComparable(std::string_view path, const platform::LeadBytes& lead, Out* out) {
+  bool afterSeparator = false;
+  for (size_t i = 0; i < path.size();) {
+    const size_t next = platform::NextCharacter(path, i, lead);
+    const char c = path[i];
+    const bool single = next == i + 1;
+    const bool separator = single && (c == '\\' || c == '/');
+    if (separator) {
+      if (!(afterSeparator && out->size() > 1)) out->push_back('\\');
+    } else if (single && c >= 'a' && c <= 'z') {
+      out->push_back(static_cast<char>(c - 'a' + 'A'));
+    } else {
+      for (size_t k = i; k < next; ++k) out->push_back(path[k]);
+    }
+    afterSeparator = separator;
+    i = next;
+  }
+}
+
+}  // namespace
+
+bool JoinPath(PathText* out, std::string_view dir, std::string_view separator, std::string_view name) {
+  return Join(out, dir, separator, name);
+}
+bool JoinPath(std::string* out, std::string_view dir, std::string_view separator, std::string_view name) {
+  return Join(out, dir, separator, name);
+}
+
+std::string_view EntryNameView(const PayloadEntry& entry) {
   const void* nul = std::memchr(entry.name, 0, kNameSize);
   size_t length = nul ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - entry.name) : kNameSize;
-  return std::string(reinterpret_cast<const char*>(entry.name), length);
+  return std::string_view(reinterpret_cast<const char*>(entry.name), length);
 }
+
+std::string EntryName(const PayloadEntry& entry) { return std::string(EntryNameView(entry)); }
 
 std::vector<unsigned char> BuildArchive(const std::vector<ArchiveFile>& files) {
   uint64_t total = DataStart(static_cast<uint32_t>(files.size()));
@@ -179,22 +220,16 @@ bool ReadArchive(const unsigned char* data, size_t length, ArchiveListing* listi
   return true;
 }
 
-std::string ComparablePath(const std::string& path, const platform::LeadBytes& lead) {
-  const std::string upper = platform::UpperSingleByte(path, lead);
+std::string ComparablePath(std::string_view path, const platform::LeadBytes& lead) {
   std::string out;
-  bool afterSeparator = false;
-  for (size_t i = 0; i < upper.size();) {
-    const size_t next = platform::NextCharacter(upper, i, lead);
-    const bool separator = next == i + 1 && (upper[i] == '\\' || upper[i] == '/');
-    if (separator) {
-      if (!(afterSeparator && out.size() > 1)) out.push_back('\\');
-    } else {
-      out.append(upper, i, next - i);
-    }
-    afterSeparator = separator;
-    i = next;
-  }
+  AppendComparable(path, lead, &out);
   return out;
+}
+
+bool ComparablePath(std::string_view path, const platform::LeadBytes& lead, PathText* out) {
+  out->clear();
+  AppendComparable(path, lead, out);
+  return !out->overflowed();
 }
 
 }  // namespace launcher

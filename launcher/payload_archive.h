@@ -6,8 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "path_text.h"
 #include "platform/little_endian.h"
 #include "platform/text.h"
 
@@ -60,16 +62,20 @@ const char* DescribeNameCheck(NameCheck check);
 
 // dir + separator + name into `out`; false when the result would not fit in
 // a 260-byte path buffer (more than 259 characters).
-bool JoinPath(std::string* out, const std::string& dir, const char* separator, const std::string& name);
+bool JoinPath(PathText* out, std::string_view dir, std::string_view separator, std::string_view name);
+bool JoinPath(std::string* out, std::string_view dir, std::string_view separator, std::string_view name);
 
-// The name field as a string (up to its NUL; the caller has checked it).
+// The name field (up to its NUL; the caller has checked it).
+std::string_view EntryNameView(const PayloadEntry& entry);
 std::string EntryName(const PayloadEntry& entry);
 
 // A path as Windows compares it: ASCII case ignored, "/" read as "\" and a
 // run of separators as one (a leading "\\" stays), read by the characters of
 // the code page whose lead bytes are `lead` (a trail byte is neither a
 // letter to fold nor a separator).
-std::string ComparablePath(const std::string& path, const platform::LeadBytes& lead);
+std::string ComparablePath(std::string_view path, const platform::LeadBytes& lead);
+// The same into `out`; false when it does not fit.
+bool ComparablePath(std::string_view path, const platform::LeadBytes& lead, PathText* out);
 
 // --- Whole-archive view, used by the packaging tool and by tests. -------------
 

@@ -6,9 +6,10 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "launcher_files.h"
+#include "path_text.h"
+#include "zeroed_block.h"
 #include "platform/text.h"
 
 namespace launcher {
@@ -31,13 +32,13 @@ class WorkerHost {
   virtual bool WaitForStop(uint32_t milliseconds) = 0;
 
   // The temporary directory, ending with a backslash; false when unavailable.
-  virtual bool TemporaryDirectory(std::string* directory) = 0;
+  virtual bool TemporaryDirectory(PathText* directory) = 0;
   virtual uint32_t TickCount() = 0;
   // The payload resource as stored; false when it is missing. The bytes stay
   // valid for the life of the process.
   virtual bool LoadPayload(const unsigned char** data, uint32_t* size) = 0;
   // The running program's full path.
-  virtual bool OwnPath(std::string* path) = 0;
+  virtual bool OwnPath(PathText* path) = 0;
   // The lead bytes of the ANSI code page, by whose characters paths are compared.
   virtual platform::LeadBytes AnsiLeadBytes() = 0;
   // The shell's "open" verb, normal window, no working directory, no wait.
@@ -46,6 +47,8 @@ class WorkerHost {
   virtual void Diagnostic(const char* line) = 0;
 
   virtual LauncherFiles& files() = 0;
+  // Where every block of the worker's, and of its zlib stream, comes from.
+  virtual Memory& memory() = 0;
 };
 
 }  // namespace launcher

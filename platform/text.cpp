@@ -28,7 +28,7 @@ void LeadBytes::Add(unsigned char first, unsigned char last) {
   for (unsigned b = first; b <= last; ++b) lead_[b] = true;
 }
 
-std::size_t NextCharacter(const std::string& text, std::size_t at, const LeadBytes& lead) {
+std::size_t NextCharacter(std::string_view text, std::size_t at, const LeadBytes& lead) {
   if (at >= text.size()) return text.size();
   return at + (lead.IsLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1);
 }

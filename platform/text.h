@@ -27,7 +27,7 @@ class LeadBytes {
 
 // Where the character after the one at `at` begins (at most text.size()).
 // A lead byte at the very end is a character by itself.
-std::size_t NextCharacter(const std::string& text, std::size_t at, const LeadBytes& lead);
+std::size_t NextCharacter(std::string_view text, std::size_t at, const LeadBytes& lead);
 
 // The first character from `from` (a character's start) that is the
 // single-byte `c`; npos when there is none.

@@ -185,10 +185,7 @@ class BenchHost : public launcher::win32::WorkerHost {
   BenchHost(HWND dialog, HANDLE stopEvent, const Bytes& stream, const std::string& temporary)
       : WorkerHost(dialog, GetModuleHandleA(nullptr), stopEvent), stream_(stream), temporary_(temporary) {}
   bool WaitForStop(uint32_t) override { return WorkerHost::WaitForStop(0); }
-  bool TemporaryDirectory(std::string* directory) override {
-    *directory = temporary_;
-    return true;
-  }
+  bool TemporaryDirectory(launcher::PathText* directory) override { return directory->Assign(temporary_); }
   bool LoadPayload(const unsigned char** data, uint32_t* size) override {
     *data = stream_.data();
     *size = static_cast<uint32_t>(stream_.size());

@@ -1,6 +1,21 @@
 #include "launcher/fake/worker_host.h"
 
+#include <cstdlib>
+
 namespace launcher::fake {
+
+void* CountingMemory::Allocate(size_t size) {
+  if (++allocations == refuse) return nullptr;
+  void* block = std::calloc(size != 0 ? size : 1, 1);
+  if (block != nullptr) ++live;
+  return block;
+}
+
+void CountingMemory::Free(void* block) {
+  if (block == nullptr) return;
+  --live;
+  std::free(block);
+}
 
 void WorkerHost::SetProgressRange(int minimum, int maximum) {
   rangeMin = minimum;
@@ -16,10 +31,9 @@ bool WorkerHost::WaitForStop(uint32_t milliseconds) {
   return stopSet;
 }
 
-bool WorkerHost::TemporaryDirectory(std::string* directory) {
+bool WorkerHost::TemporaryDirectory(PathText* directory) {
   fakeFiles.AddDirectory(tempDir);
-  *directory = tempDir;
-  return tempAvailable;
+  return directory->Assign(tempDir) && tempAvailable;
 }
 
 bool WorkerHost::LoadPayload(const unsigned char** data, uint32_t* size) {
@@ -29,10 +43,7 @@ bool WorkerHost::LoadPayload(const unsigned char** data, uint32_t* size) {
   return true;
 }
 
-bool WorkerHost::OwnPath(std::string* path) {
-  *path = modulePath;
-  return true;
-}
+bool WorkerHost::OwnPath(PathText* path) { return path->Assign(modulePath); }
 
 void WorkerHost::ShellOpen(const char* file, const char* parameters) {
   if (atShellOpen) atShellOpen(file);

@@ -11,6 +11,16 @@
 
 namespace launcher::fake {
 
+// The C runtime's heap, counted, refusing the one allocation a test names.
+class CountingMemory : public Memory {
+ public:
+  int refuse = 0;       // 1-based number of the allocation to refuse; 0: none
+  int allocations = 0;  // asked for so far, the refused one included
+  int live = 0;         // handed out and not yet freed
+  void* Allocate(size_t size) override;
+  void Free(void* block) override;
+};
+
 // Records every control update; a test can stop the worker at any checkpoint
 // and act as another program would meanwhile.
 class WorkerHost : public launcher::WorkerHost {
@@ -49,16 +59,18 @@ class WorkerHost : public launcher::WorkerHost {
   void RepaintDialog() override {}
   void RequestClose() override { ++closeRequests; }
   bool WaitForStop(uint32_t milliseconds) override;
-  bool TemporaryDirectory(std::string* directory) override;
+  bool TemporaryDirectory(PathText* directory) override;
   uint32_t TickCount() override { return ticks[tickReads++ % ticks.size()]; }
   bool LoadPayload(const unsigned char** data, uint32_t* size) override;
-  bool OwnPath(std::string* path) override;
+  bool OwnPath(PathText* path) override;
   // One code page for the host and its files: 1252 unless the test says otherwise.
   void SetCodePage(unsigned codePage) { fakeFiles.leadBytes = platform::LeadBytes::OfCodePage(codePage); }
   platform::LeadBytes AnsiLeadBytes() override { return fakeFiles.leadBytes; }
   void ShellOpen(const char* file, const char* parameters) override;
   void Diagnostic(const char* line) override { diagnostics.push_back(line); }
   launcher::LauncherFiles& files() override { return fakeFiles; }
+  Memory& memory() override { return countingMemory; }
+  CountingMemory countingMemory;
 };
 
 }  // namespace launcher::fake

@@ -16,7 +16,6 @@
 
 namespace {
 
-const int kExitCode = 18;
 const DWORD kStopGraceMilliseconds = 500;
 
 // What the dialog thread and the worker share; one window, one worker.
@@ -90,7 +89,7 @@ BOOL OnClose() {
     CloseHandle(g_stopEvent);
     g_stopEvent = nullptr;
   }
-  PostQuitMessage(kExitCode);
+  PostQuitMessage(launcher::win32::kSetupExitCode);
   return TRUE;
 }
 

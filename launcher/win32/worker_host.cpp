@@ -31,8 +31,7 @@ void WorkerHost::SetControlText(HWND control, ShownText* shown, const char* text
   // The template has no status control: a text sent there is lost, as intended.
   if (control == nullptr || (shown->known && shown->text == text)) return;
   SetWindowTextA(control, text);
-  shown->known = true;
-  shown->text = text;
+  shown->known = shown->text.Assign(text);
   UpdateWindow(control);
 }
 
@@ -62,12 +61,11 @@ bool WorkerHost::WaitForStop(uint32_t milliseconds) {
   return WaitForSingleObject(stopEvent_, milliseconds) == WAIT_OBJECT_0;
 }
 
-bool WorkerHost::TemporaryDirectory(std::string* directory) {
+bool WorkerHost::TemporaryDirectory(PathText* directory) {
   char buffer[MAX_PATH];
   DWORD length = GetTempPathA(MAX_PATH, buffer);
   if (length == 0 || length >= MAX_PATH) return false;
-  directory->assign(buffer, length);
-  return true;
+  return directory->Assign(std::string_view(buffer, length));
 }
 
 uint32_t WorkerHost::TickCount() { return GetTickCount(); }
@@ -83,12 +81,11 @@ bool WorkerHost::LoadPayload(const unsigned char** data, uint32_t* size) {
   return *data != nullptr;
 }
 
-bool WorkerHost::OwnPath(std::string* path) {
-  char buffer[520];
+bool WorkerHost::OwnPath(PathText* path) {
+  char buffer[PathText::kCapacity];
   DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
   if (length == 0 || length >= sizeof buffer) return false;
-  path->assign(buffer, length);
-  return true;
+  return path->Assign(std::string_view(buffer, length));
 }
 
 platform::LeadBytes WorkerHost::AnsiLeadBytes() { return platform::win32::AnsiCodePageLeadBytes(); }
@@ -100,5 +97,7 @@ void WorkerHost::ShellOpen(const char* file, const char* parameters) {
 void WorkerHost::Diagnostic(const char* line) { WriteDiagnosticLine(line); }
 
 launcher::LauncherFiles& WorkerHost::files() { return files_; }
+
+Memory& WorkerHost::memory() { return TheSystemMemory(); }
 
 }  // namespace launcher::win32

@@ -4,12 +4,13 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "launcher/win32/launcher_files.h"
 #include "launcher/worker_host.h"
 
 namespace launcher::win32 {
+
+// How setup ends, on every path.
+constexpr int kSetupExitCode = 18;
 
 class WorkerHost : public launcher::WorkerHost {
  public:
@@ -22,19 +23,20 @@ class WorkerHost : public launcher::WorkerHost {
   void RepaintDialog() override;
   void RequestClose() override;
   bool WaitForStop(uint32_t milliseconds) override;
-  bool TemporaryDirectory(std::string* directory) override;
+  bool TemporaryDirectory(PathText* directory) override;
   uint32_t TickCount() override;
   bool LoadPayload(const unsigned char** data, uint32_t* size) override;
-  bool OwnPath(std::string* path) override;
+  bool OwnPath(PathText* path) override;
   platform::LeadBytes AnsiLeadBytes() override;
   void ShellOpen(const char* file, const char* parameters) override;
   void Diagnostic(const char* line) override;
   launcher::LauncherFiles& files() override;
+  Memory& memory() override;
 
  private:
   struct ShownText {
     bool known = false;  // what the template put there is not assumed
-    std::string text;
+    PathText text;
   };
   // Sets a control's text and repaints it, unless it shows that text already.
   static void SetControlText(HWND control, ShownText* shown, const char* text);

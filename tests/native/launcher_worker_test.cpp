@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <functional>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <thread>
+#endif
 
 #include "extraction_worker.h"
 #include "launcher/fake/worker_host.h"
@@ -95,6 +102,58 @@ TEST_F(WorkerTest, SuccessfulRunUnpacksCopiesAndHandsOver) {
                                       "Copying ...\\quillon.dll", "Copying ...\\readme.txt", "Copying ...\\setup.ini",
                                       "Copying ...\\data.bin", "Update completed.", ""}),
             host.statuses);
+}
+
+// Every block the worker asks for, refused in turn, as zlib's own coverage
+// test refuses each of its allocations: the run still ends in the one
+// clean-up, with every block freed, no file open and nothing started. Up to
+// the hand-over nothing of the run stays; the hand-over's check comes after
+// the point from which every file stays. A new allocation fails this test
+// until it is listed here.
+struct RefusedBlock {
+  const char* block;
+  bool filesStay;
+};
+
+const RefusedBlock kRefusedBlocks[] = {
+    {"zlib's inflate state", false},
+    {"zlib's window", false},
+    {"the inflated archive", false},
+    {"the entry table", false},
+    {"the table of this run's files", false},
+    {"the trampo.exe check's buffer", true},
+};
+
+TEST_F(WorkerTest, EachRefusedAllocationEndsInTheCleanUp) {
+  // Output beyond one buffer, so that zlib needs its window.
+  files[1].data.assign(100000, 'q');
+  archive = BuildArchive(files);
+  run();
+  ASSERT_EQ(1u, host.starts.size());
+  EXPECT_EQ(0, host.countingMemory.live) << "a whole run frees every block";
+  const int points = host.countingMemory.allocations;
+  ASSERT_EQ(static_cast<int>(std::size(kRefusedBlocks)), points) << "allocations of a whole run";
+  std::printf("[ INFO     ] %d injection points\n", points);
+
+  for (int n = 1; n <= points; ++n) {
+    const RefusedBlock& c = kRefusedBlocks[n - 1];
+    SCOPED_TRACE(std::string("refused: ") + c.block);
+    host = FakeHost();
+    host.countingMemory.refuse = n;
+    host.payload = deflateBytes(archive);
+    run();
+    EXPECT_EQ(n, host.countingMemory.allocations) << "nothing more is asked for after a refusal";
+    EXPECT_EQ(0, host.countingMemory.live);
+    EXPECT_TRUE(host.starts.empty());
+    EXPECT_EQ(0, host.positions.back());
+    if (c.filesStay) {
+      EXPECT_EQ(names({0, 1, 2, 3, 4}, {kPacked, kArchive}), inTemp());
+      EXPECT_EQ(names({0, 1, 2, 3, 4}), inExtract());
+    } else {
+      EXPECT_EQ(std::vector<std::string>{}, inTemp());
+      EXPECT_EQ(std::vector<std::string>{}, inExtract());
+    }
+  }
 }
 
 // What each checkpoint of a five-file run leaves on disk when the stop
@@ -676,6 +735,25 @@ TEST_F(WorkerTest, OversizedArchiveStreamEndsInTheCleanUp) {
   EXPECT_EQ(1u, exact.starts.size()) << "an archive of exactly the largest size is fine";
 }
 
+// The Windows programs' runtime has no std::thread (win32-thread compilers).
+#ifdef _WIN32
+DWORD WINAPI RunWork(void* work) {
+  (*static_cast<const std::function<void()>*>(work))();
+  return 0;
+}
+#endif
+
+void RunOnNewThread(const std::function<void()>& work) {
+#ifdef _WIN32
+  HANDLE thread = CreateThread(nullptr, 0, RunWork, const_cast<std::function<void()>*>(&work), 0, nullptr);
+  ASSERT_NE(nullptr, thread);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+#else
+  std::thread(work).join();
+#endif
+}
+
 // On the thread the program starts on and on a new one: the i686 build's x87
 // unit keeps each thread's own precision (MinGW's start-up sets the first to
 // 64 bits, where 29 of 100 would come out as 29).
@@ -689,8 +767,7 @@ TEST(FilePercentage, IsTruncatedDoubleArithmeticOnEveryThread) {
     EXPECT_EQ(56, FilePercentage(56, 100)) << "57 of 100: 0.57 * 100 is just below 57 in doubles";
   };
   check();
-  std::thread other(check);
-  other.join();
+  RunOnNewThread(check);
 }
 
 TEST_F(WorkerTest, HundredFilesReportTruncatedPercentages) {

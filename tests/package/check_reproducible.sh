@@ -15,7 +15,7 @@ for tree in first second-tree; do
   cmake --build "$work/$tree" -j 2 --target package >/dev/null
 done
 status=0
-for image in bin/_install.exe launcher/win32/setup.exe bin/setup.exe; do
+for image in bin/_install.exe launcher/win32/bare/setup.exe bin/setup.exe; do
   a=$(sha256sum <"$work/first/$image" | cut -d' ' -f1)
   b=$(sha256sum <"$work/second-tree/$image" | cut -d' ' -f1)
   if [ "$a" = "$b" ]; then
@@ -26,7 +26,7 @@ for image in bin/_install.exe launcher/win32/setup.exe bin/setup.exe; do
     status=1
   fi
 done
-for image in bin/_install.exe launcher/win32/setup.exe; do
+for image in bin/_install.exe launcher/win32/bare/setup.exe; do
   if cmp -s "$work/first/$image" "$2/$image"; then
     echo "tested:  $image is the one that ships"
   else
