@@ -439,62 +439,40 @@ TEST(PeRelocations, TheCheckCatchesDamage) {
   ASSERT_TRUE(ReplacePayload(&after.bytes, Bytes(0x5432, 0x7E), &error, nullptr)) << error;
   ASSERT_NE(before.sectionVa(2), after.sectionVa(2)) << "the damage below assumes .reloc moved";
   ASSERT_TRUE(testing_pe::RelocationsSurvive(before.bytes, after.bytes, &why)) << why;
+  // Which images a damage goes to: damage to both changes the relocations
+  // themselves, which a rewrite keeps as they are.
+  enum Images { kAfter = 1, kBefore = 2, kBoth = 3 };
   struct Case {
     const char* label;
-    void (*damage)(TestImage& before, TestImage& after);
+    Images images;
+    void (*damage)(TestImage& image);
     const char* expected;
   };
-  // Damage to both images changes the relocations themselves, which a
-  // rewrite keeps as they are.
   const Case cases[] = {
-      {"relocationByteFlipped", [](TestImage&, TestImage& a) { a.bytes[a.sectionRaw(2) + 9] ^= 0x01; },
-       "relocations differ"},
-      {"directoryShifted", [](TestImage&, TestImage& a) { put32(a.bytes, a.directories + 40, a.directoryRva(5) + 4); },
+      {"relocationByteFlipped", kAfter, [](TestImage& t) { t.bytes[t.sectionRaw(2) + 9] ^= 0x01; }, "relocations differ"},
+      {"directoryShifted", kAfter, [](TestImage& t) { put32(t.bytes, t.directories + 40, t.directoryRva(5) + 4); },
        "belongs at"},
-      {"directoryLeftBehind", [](TestImage&, TestImage& a) { put32(a.bytes, a.directories + 40, 0x3000); },
-       "belongs at"},
-      {"directoryShrunk", [](TestImage&, TestImage& a) { put32(a.bytes, a.directories + 44, kRelocationBlockSize - 4); },
-       "size changed"},
-      {"fixupTargetChanged", [](TestImage&, TestImage& a) { a.bytes[a.sectionRaw(0) + 4 + 0x2C * 3 + 7] ^= 0x80; },
+      {"directoryLeftBehind", kAfter, [](TestImage& t) { put32(t.bytes, t.directories + 40, 0x3000); }, "belongs at"},
+      {"directoryShrunk", kAfter,
+       [](TestImage& t) { put32(t.bytes, t.directories + 44, kRelocationBlockSize - 4); }, "size changed"},
+      {"fixupTargetChanged", kAfter, [](TestImage& t) { t.bytes[t.sectionRaw(0) + 4 + 0x2C * 3 + 7] ^= 0x80; },
        "changed"},
-      {"codeMoved", [](TestImage&, TestImage& a) { put32(a.bytes, a.section(0) + 12, 0x800); }, "moved in memory"},
-      {"sectionRenamed", [](TestImage&, TestImage& a) { a.bytes[a.section(0) + 1] = 'T'; }, "is now .Text"},
-      {"fixupIntoAMovedSection",
-       [](TestImage& b, TestImage& a) {
-         put32(b.bytes, b.sectionRaw(2), 0x3000);
-         put32(a.bytes, a.sectionRaw(2), 0x3000);
-       },
-       "which moved"},
-      {"fixupOutsideEverySection",
-       [](TestImage& b, TestImage& a) {
-         put32(b.bytes, b.sectionRaw(2), 0x100000);
-         put32(a.bytes, a.sectionRaw(2), 0x100000);
-       },
+      {"codeMoved", kAfter, [](TestImage& t) { put32(t.bytes, t.section(0) + 12, 0x800); }, "moved in memory"},
+      {"sectionRenamed", kAfter, [](TestImage& t) { t.bytes[t.section(0) + 1] = 'T'; }, "is now .Text"},
+      {"fixupIntoAMovedSection", kBoth, [](TestImage& t) { put32(t.bytes, t.sectionRaw(2), 0x3000); }, "which moved"},
+      {"fixupOutsideEverySection", kBoth, [](TestImage& t) { put32(t.bytes, t.sectionRaw(2), 0x100000); },
        "outside every section"},
-      {"unknownFixupType",
-       [](TestImage& b, TestImage& a) {
-         put16(b.bytes, b.sectionRaw(2) + 8, 0x5004);
-         put16(a.bytes, a.sectionRaw(2) + 8, 0x5004);
-       },
-       "type 5"},
-      {"blockSizeZero",
-       [](TestImage& b, TestImage& a) {
-         put32(b.bytes, b.sectionRaw(2) + 4, 0);
-         put32(a.bytes, a.sectionRaw(2) + 4, 0);
-       },
-       "has size 0x0"},
-      {"blockPastTheDirectory",
-       [](TestImage& b, TestImage& a) {
-         put32(b.bytes, b.sectionRaw(2) + 4, 0x40);
-         put32(a.bytes, a.sectionRaw(2) + 4, 0x40);
-       },
+      {"unknownFixupType", kBoth, [](TestImage& t) { put16(t.bytes, t.sectionRaw(2) + 8, 0x5004); }, "type 5"},
+      {"blockSizeZero", kBoth, [](TestImage& t) { put32(t.bytes, t.sectionRaw(2) + 4, 0); }, "has size 0x0"},
+      {"blockPastTheDirectory", kBoth, [](TestImage& t) { put32(t.bytes, t.sectionRaw(2) + 4, 0x40); },
        "has size 0x40"},
-      {"afterCutShort", [](TestImage&, TestImage& a) { a.bytes.resize(0x100); }, "after: "},
-      {"beforeNotPe", [](TestImage& b, TestImage&) { b.bytes[0x80] = 'X'; }, "before: no PE signature"},
+      {"afterCutShort", kAfter, [](TestImage& t) { t.bytes.resize(0x100); }, "after: "},
+      {"beforeNotPe", kBefore, [](TestImage& t) { t.bytes[0x80] = 'X'; }, "before: no PE signature"},
   };
   for (const Case& c : cases) {
     TestImage b = before, a = after;
-    c.damage(b, a);
+    if (c.images & kBefore) c.damage(b);
+    if (c.images & kAfter) c.damage(a);
     why.clear();
     EXPECT_FALSE(testing_pe::RelocationsSurvive(b.bytes, a.bytes, &why)) << c.label;
     EXPECT_NE(std::string::npos, why.find(c.expected)) << c.label << ": " << why;
