@@ -81,12 +81,16 @@ size_t ExtractionWorker::OwnFiles::Find(const PathText& comparable) const {
   return free;
 }
 
+size_t ExtractionWorker::OwnFiles::Used(const PathText& comparable) const {
+  if (slots_ == 0) return slots_;
+  const size_t i = Find(comparable);
+  return i != slots_ && SlotAt(i)[0] == kUsed ? i : slots_;
+}
+
 bool ExtractionWorker::OwnFiles::Contains(const PathText& comparable) const {
   for (const PathText& early : early_)
     if (!early.empty() && early == comparable.view()) return true;
-  if (slots_ == 0) return false;
-  const size_t i = Find(comparable);
-  return i != slots_ && SlotAt(i)[0] == kUsed && comparable == std::string_view(SlotAt(i) + 1);
+  return Used(comparable) != slots_;
 }
 
 bool ExtractionWorker::OwnFiles::Insert(const PathText& comparable) {
@@ -111,8 +115,9 @@ bool ExtractionWorker::OwnFiles::Erase(const PathText& comparable) {
       return true;
     }
   }
-  if (!Contains(comparable)) return false;
-  SlotAt(Find(comparable))[0] = kErased;
+  const size_t i = Used(comparable);
+  if (i == slots_) return false;
+  SlotAt(i)[0] = kErased;
   return true;
 }
 
@@ -181,18 +186,22 @@ PayloadEntry ExtractionWorker::EntryAt(uint32_t index) const {
   return entry;
 }
 
-bool ExtractionWorker::CreateOwn(const PathText& path) {
-  // Room for its name first: a file created and not remembered could not be
-  // taken back.
+bool ExtractionWorker::Claim(const PathText& path, bool* known) {
   if (!ComparablePath(path.view(), lead_, &comparable_)) return false;
-  const bool known = created_.Contains(comparable_);
-  if (!known && !created_.Insert(comparable_)) return false;
+  *known = created_.Contains(comparable_);
+  return *known || created_.Insert(comparable_);
+}
+
+void ExtractionWorker::Unclaim(const PathText& path, bool known) {
+  if (!known && ComparablePath(path.view(), lead_, &comparable_)) created_.Erase(comparable_);
+}
+
+bool ExtractionWorker::CreateOwn(const PathText& path) {
+  bool known = false;
+  if (!Claim(path, &known)) return false;
   openFile_ = files_.CreateForWrite(path.c_str());
-  if (openFile_ == kNoFile) {
-    if (!known) created_.Erase(comparable_);
-    return false;
-  }
-  return true;
+  if (openFile_ == kNoFile) Unclaim(path, known);
+  return openFile_ != kNoFile;
 }
 
 void ExtractionWorker::RemoveOwn(const PathText& path) {
@@ -239,13 +248,11 @@ ExtractionWorker::Outcome ExtractionWorker::PreparePayload() {
   SetProgress(75, "75%");
   SetStatus("Decompress merge data file...");
   {
-    // The archive's name is remembered before the inflater may create it.
-    if (!ComparablePath(targetPath_.view(), lead_, &comparable_)) return Outcome::kCleanUp;
-    const bool known = created_.Contains(comparable_);
-    if (!known && !created_.Insert(comparable_)) return Outcome::kCleanUp;
+    bool known = false;
+    if (!Claim(targetPath_, &known)) return Outcome::kCleanUp;
     FileInflater inflater(files_, archiveLimit_, memory_);
     int result = inflater.InflateFile(writtenPath_.c_str(), targetPath_.c_str());
-    if (!inflater.createdOutput() && !known) created_.Erase(comparable_);
+    if (!inflater.createdOutput()) Unclaim(targetPath_, known);
     if (result != 0) return Outcome::kCleanUp;
   }
 

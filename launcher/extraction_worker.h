@@ -56,6 +56,12 @@ class ExtractionWorker {
   bool OpenAgainstChange(const PathText& path);
   void Rollback();
   void CleanUp();
+  // Remembers `path` as this run's before its file is made, so that no file
+  // of ours goes unremembered; `known` says whether it was already. False
+  // when it cannot be remembered. Unclaim takes a claim back when no file
+  // came of it.
+  bool Claim(const PathText& path, bool* known);
+  void Unclaim(const PathText& path, bool known);
   // Creates a file for writing into openFile_ and remembers it as this run's;
   // false, with nothing created, when it cannot be both.
   bool CreateOwn(const PathText& path);
@@ -90,6 +96,7 @@ class ExtractionWorker {
    private:
     static constexpr size_t kSlot = kMaxPath + 1;
     size_t Find(const PathText& comparable) const;  // its slot, or the free one it would take
+    size_t Used(const PathText& comparable) const;  // its slot in the table, or slots_
     char* SlotAt(size_t index) { return reinterpret_cast<char*>(table_.data()) + index * kSlot; }
     const char* SlotAt(size_t index) const { return reinterpret_cast<const char*>(table_.data()) + index * kSlot; }
     PathText early_[2];
@@ -114,7 +121,7 @@ class ExtractionWorker {
   // So a stop after the last entry has been unpacked deletes that entry.
   PathText writtenPath_;
   PathText targetPath_;
-  PathText comparable_;  // scratch for CreateOwn and RemoveOwn
+  PathText comparable_;  // scratch for Claim, Unclaim and RemoveOwn
   FileHandle openFile_;
   ZeroedBlock archive_;
   ZeroedBlock entryTable_;

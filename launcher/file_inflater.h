@@ -25,7 +25,7 @@ class FileInflater {
   // Output past `outputLimit` bytes fails the inflation as a damaged stream.
   // zlib's state comes from `memory`; a refusal fails the inflation.
   explicit FileInflater(LauncherFiles& files, uint64_t outputLimit = kLargestOutput,
-                        Memory& memory = TheSystemMemory());
+                        Memory& memory = theSystemMemory);
   virtual ~FileInflater();
 
   // Hooks for a caller that wants to follow the inflation; setup needs neither.

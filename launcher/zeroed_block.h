@@ -27,7 +27,6 @@ class SystemMemory : public Memory {
 // Constant-initialised, unlike a function's static (whose guard would bring
 // the exception machinery into setup).
 inline SystemMemory theSystemMemory;
-inline Memory& TheSystemMemory() { return theSystemMemory; }
 
 // One zero-initialised block that frees itself.
 class ZeroedBlock {

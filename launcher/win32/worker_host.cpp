@@ -98,6 +98,6 @@ void WorkerHost::Diagnostic(const char* line) { WriteDiagnosticLine(line); }
 
 launcher::LauncherFiles& WorkerHost::files() { return files_; }
 
-Memory& WorkerHost::memory() { return TheSystemMemory(); }
+Memory& WorkerHost::memory() { return theSystemMemory; }
 
 }  // namespace launcher::win32

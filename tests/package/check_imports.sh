@@ -15,10 +15,10 @@ known+=" shell32.dll shlwapi.dll user32.dll ws2_32.dll "
 fail=0
 for image in "$@"; do
   name=$(basename "$image")
+  headers=$("$objdump" -p "$image")
   # "dll function" per import, as objdump prints the import tables.
-  functions=$("$objdump" -p "$image" |
-    awk '/DLL Name:/ { dll = tolower($3) } /^\t[ 0-9a-f]+\t +[0-9]+ +[A-Za-z_?@$]/ { print dll, $NF }')
-  dlls=$("$objdump" -p "$image" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
+  functions=$(awk '/DLL Name:/ { dll = tolower($3) } /^\t[ 0-9a-f]+\t +[0-9]+ +[A-Za-z_?@$]/ { print dll, $NF }' <<<"$headers")
+  dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z')
   [ -n "$dlls" ] || { echo "$image: no import table read" >&2; fail=1; continue; }
   for dll in $dlls; do
     case "$known" in

@@ -17,15 +17,16 @@ trap 'rm -rf "$work"' EXIT
 
 # index name size vma file-offset, one line per section.
 sections() { "$objdump" -h "$1" | awk '$1 ~ /^[0-9]+$/ && NF >= 7 { print $1, $2, $3, $4, $6 }'; }
-# rva size of the base relocation directory.
-directory() { "$objdump" -p "$1" | awk '$1 == "Entry" && $2 == "5" { print $3, $4; exit }'; }
-image_base() { "$objdump" -p "$1" | awk '$1 == "ImageBase" { print $2; exit }'; }
+# From objdump -p's text: rva size of the base relocation directory; the image base.
+directory() { awk '$1 == "Entry" && $2 == "5" { print $3, $4; exit }' <<<"$1"; }
+image_base() { awk '$1 == "ImageBase" { print $2; exit }' <<<"$1"; }
 field() { awk -v name="$2" -v column="$3" '$2 == name { print $column; exit }' <<<"$1"; }
 dump() { "$objcopy" -O binary --only-section="$2" "$1" "$3"; }
 
 before_sections=$(sections "$before")
-read -r before_rva before_size <<<"$(directory "$before")"
-before_base=$(image_base "$before")
+before_headers=$("$objdump" -p "$before")
+read -r before_rva before_size <<<"$(directory "$before_headers")"
+before_base=$(image_base "$before_headers")
 if [ -z "$before_sections" ] || [ -z "$before_base" ] || [ -z "${before_size:-}" ]; then
   echo "$before: no section table or data directory read" >&2
   exit 1
@@ -41,7 +42,7 @@ dump "$before" .reloc "$work/before.reloc" || exit 1
 
 # The sections the fixups patch. Each target RVA is mapped to its section;
 # one outside every section before .rsrc is reported.
-fixups=$("$objdump" -p "$before" | awk '$1 == "reloc" && $NF != "ABSOLUTE" { gsub(/[][]/, "", $5); print $5, $NF }')
+fixups=$(awk '$1 == "reloc" && $NF != "ABSOLUTE" { gsub(/[][]/, "", $5); print $5, $NF }' <<<"$before_headers")
 fixup_count=$(grep -c . <<<"$fixups")
 patched=$(awk -v base="$before_base" -v last="$rsrc_index" '
   function hex(s,   i, v) {
@@ -61,12 +62,13 @@ patched=$(awk -v base="$before_base" -v last="$rsrc_index" '
   }
   END { for (n in used) print n; exit bad }' <(echo "$before_sections") <(echo "$fixups") | sort) || exit 1
 [ -n "$patched" ] || { echo "$before: no fixups read" >&2; exit 1; }
+while read -r name; do dump "$before" "$name" "$work/before$name" || exit 1; done <<<"$patched"
 
 fail=0
 for after in "$@"; do
   label=$(basename "$(dirname "$after")")/$(basename "$after")
   after_sections=$(sections "$after")
-  read -r after_rva after_size <<<"$(directory "$after")"
+  read -r after_rva after_size <<<"$(directory "$("$objdump" -p "$after")")"
   if [ -z "$after_sections" ] || [ -z "${after_size:-}" ]; then
     echo "$label: no section table or data directory read" >&2
     fail=1
@@ -93,8 +95,8 @@ for after in "$@"; do
                  "$after_rva" "$moved" "$expected")")
   fi
   while read -r name; do
-    dump "$before" "$name" "$work/before.section" && dump "$after" "$name" "$work/after.section" || exit 1
-    cmp -s "$work/before.section" "$work/after.section" ||
+    dump "$after" "$name" "$work/after.section" || exit 1
+    cmp -s "$work/before$name" "$work/after.section" ||
       problems+=("$name, which fixups patch, changed")
   done <<<"$patched"
   if [ ${#problems[@]} -gt 0 ]; then
